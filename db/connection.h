@@ -1,0 +1,47 @@
+#pragma once
+
+#include "db/record_set.h"
+
+#include <QString>
+#include <memory>
+
+namespace db {
+
+// One database connection, opened from an ADO-style connection string
+// ("Provider=...;Data Source=DSN;User Id=...;Password=...;"). Data Source is
+// the ODBC data source name. Closing happens on destruction at the latest.
+class Connection {
+public:
+    static constexpr int adUseClient = 3;
+
+    Connection();
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    void setCursorLocation(int location);
+    int cursorLocation() const;
+    // Seconds; 0 means no limit. Defaults are ADO's: 15 to connect, 30 per command.
+    void setConnectionTimeout(int seconds);
+    void setCommandTimeout(int seconds);
+
+    // Throws DatabaseError with the driver's message.
+    void open(const QString &connectionString);
+    bool isOpen() const;
+    // Throws AppError when the connection is not open.
+    void close();
+
+    // Runs a query and returns all its rows; throws DatabaseError.
+    RecordSet execute(const QString &sql);
+
+    struct Handles; // the ODBC handles, for the rest of the access layer
+    Handles &handles();
+
+private:
+    std::unique_ptr<Handles> handles_;
+    int cursorLocation_ = 2;
+    int connectionTimeout_ = 15;
+    int commandTimeout_ = 30;
+};
+
+} // namespace db

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/wizard_window.h"
+
+class QGroupBox;
+class QListWidget;
+class QPushButton;
+
+// The table chooser: the tables the current login owns.
+class Form2 : public WizardWindow {
+    Q_OBJECT
+public:
+    explicit Form2(QWidget *parent = nullptr);
+
+    // Rebuilds the list from the login now in the login window.
+    void Form_Load();
+    void showCentred();
+
+    void PushButton2_Click(); // "< Back"
+    void PushButton3_Click(); // "Next >": opens the selected table
+
+    QGroupBox *Frame1;
+    QListWidget *List1;
+    QPushButton *PushButton2;
+    QPushButton *PushButton3;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+};
+
+// The name of the table being opened, set on each "Next >" of the chooser.
+const QString &CurrentTableName();

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace db {
+
+// The rows of a query, fetched whole, with an exact count, read record by
+// record as in ADO: the current record, MoveNext, Close.
+class RecordSet {
+public:
+    RecordSet() = default;
+
+    int RecordCount() const;
+    bool eof() const;
+    // The field's value of the current record as text; NULL is empty text.
+    // Throws AppError past the last record, after Close or for a bad index.
+    QString fieldText(int index) const;
+    void MoveNext();
+    void Close();
+
+private:
+    friend class Connection;
+    int columns_ = 0;
+    std::vector<QString> cells_;      // row-major
+    std::vector<bool> nulls_;
+    int rows_ = 0;
+    int current_ = 0;
+    bool open_ = false;
+};
+
+} // namespace db

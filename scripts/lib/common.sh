@@ -1,0 +1,35 @@
+# Shared by scripts/test, scripts/demo and the benchmark: installing what is
+# missing and building. Sourced, never run.
+
+TABVALE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+TABVALE_BUILD_DIR=${TABVALE_BUILD_DIR:-$TABVALE_ROOT/build}
+
+say() { printf '%s\n' "$*" >&2; }
+
+install_packages() {
+  local missing=() pkg list
+  for list in "$TABVALE_ROOT/scripts/lib/packages.txt" "$@"; do
+  while read -r pkg; do
+    [[ -z $pkg || $pkg == \#* ]] && continue
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done < "$list"
+  done
+  ((${#missing[@]} == 0)) && return 0
+  say "Installing: ${missing[*]}"
+  if [[ $(id -u) -ne 0 ]]; then
+    say "These Debian packages are missing and installing them needs root: ${missing[*]}"
+    return 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # The services are started privately by our scripts; Debian must not start
+  # its own cluster or scheduler on the standard ports while installing.
+  printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d && chmod +x /usr/sbin/policy-rc.d
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+  rm -f /usr/sbin/policy-rc.d
+}
+
+build_program() {
+  cmake -S "$TABVALE_ROOT" -B "$TABVALE_BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$TABVALE_BUILD_DIR" -j"$(nproc)"
+}
