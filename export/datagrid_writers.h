@@ -1,0 +1,19 @@
+#pragma once
+
+#include "export/grid_text.h"
+
+#include <QString>
+
+// The grid's text written as a file, each writer under its own error trap:
+// failures are reported in the error report box and never passed on.
+
+// Every field in double quotes, header line first, CR LF line ends and one
+// more CR LF at the end.
+void SaveDataGridToCSVFile(const GridText &grid, const QString &fileName);
+
+// Every field followed by a TAB, header line first, CR LF line ends and one
+// more CR LF at the end.
+void SaveDataGridToFile(const GridText &grid, const QString &fileName);
+
+// <xml>, a <row> element per row, an element per cell named after its column.
+void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName);
