@@ -8,13 +8,22 @@
 namespace msgbox {
 namespace {
 
-void showRealBox(const Request &request)
+int showRealBox(const Request &request)
 {
-    QMessageBox box(request.flags & Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    request.title, displayText(request.text), QMessageBox::Ok,
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if ((request.flags & Exclamation) == Exclamation)
+        icon = QMessageBox::Warning;
+    else if (request.flags & Question)
+        icon = QMessageBox::Question;
+    const bool yesNo = (request.flags & 7) == YesNo;
+    QMessageBox box(icon, request.title, displayText(request.text),
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
-    box.exec();
+    const int pressed = box.exec();
+    if (!yesNo)
+        return Ok;
+    return pressed == QMessageBox::Yes ? Yes : No;
 }
 
 Handler &currentHandler()
@@ -33,13 +42,12 @@ QString displayText(const QString &text)
     return shown;
 }
 
-void show(const QString &text, int flags, const QString &title)
+int show(const QString &text, int flags, const QString &title)
 {
     Request request{text, flags, title.isEmpty() ? appTitle() : title};
     if (const Handler &handler = currentHandler())
-        handler(request);
-    else
-        showRealBox(request);
+        return handler(request);
+    return showRealBox(request);
 }
 
 Handler setHandler(Handler handler)

@@ -10,8 +10,13 @@ namespace msgbox {
 
 enum Flags : int {
     OkOnly = 0,
+    YesNo = 4,
+    Question = 32,
     Exclamation = 48, // 0x30: OK only with the warning icon
 };
+
+// What the user answered.
+enum Answer : int { Ok = 1, Yes = 6, No = 7 };
 
 struct Request {
     QString text;
@@ -19,9 +24,9 @@ struct Request {
     QString title;
 };
 
-using Handler = std::function<void(const Request &)>;
+using Handler = std::function<int(const Request &)>;
 
-void show(const QString &text, int flags = OkOnly, const QString &title = {});
+int show(const QString &text, int flags = OkOnly, const QString &title = {});
 
 // Installs a handler in place of the real box; an empty handler restores the
 // real one. Returns the handler that was installed before.

@@ -6,6 +6,7 @@ MessageCapture::MessageCapture()
         boxes_.push_back(request);
         if (hook_)
             hook_(request);
+        return (request.flags & 7) == msgbox::YesNo ? answer_ : int(msgbox::Ok);
     });
 }
 

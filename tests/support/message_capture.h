@@ -19,9 +19,12 @@ public:
     QStringList texts() const;
     void clear() { boxes_.clear(); }
     void onBox(std::function<void(const msgbox::Request &)> hook) { hook_ = std::move(hook); }
+    // The answer given to Yes/No questions (OK boxes answer OK).
+    void answerQuestionsWith(int answer) { answer_ = answer; }
 
 private:
     std::vector<msgbox::Request> boxes_;
     std::function<void(const msgbox::Request &)> hook_;
     msgbox::Handler previous_;
+    int answer_ = msgbox::No;
 };
