@@ -7,6 +7,7 @@
 #include "app/message_box.h"
 #include "app/paths.h"
 #include "app/settings_store.h"
+#include "app/twips.h"
 #include "app/wizard.h"
 #include "db/form2.h"
 #include "db/oracle.h"
@@ -27,20 +28,6 @@ namespace {
 const QString settingsApp = QStringLiteral("Kestrelon");
 const QString settingsSection = QStringLiteral("Tabvale Software");
 
-// Designer positions are in twips; 15 twips make a pixel.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-QFont arial(qreal points, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 } // namespace
 
 LoginValues currentLogin()
@@ -56,14 +43,14 @@ Form1::Form1(QWidget *parent) : WizardWindow(parent)
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setFixedSize(8040 / 15, 3165 / 15);
-    setFont(arial(9, false));
+    setFont(arialFont(9, false));
     setAutoFillBackground(true);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
 
-    const QFont boldSmall = arial(9, true);
-    const QFont buttonFont = arial(11.25, true);
+    const QFont boldSmall = arialFont(9, true);
+    const QFont buttonFont = arialFont(11.25, true);
 
     Frame1 = new QGroupBox(QStringLiteral("Oracle Login"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -183,9 +170,7 @@ void Form1::PushButton5_Click()
     bool failed = false;
     try {
         setMousePointer(Hourglass);
-        if (!connection)
-            throw AppError(QStringLiteral("Object required"));
-        connection->open(ConnectionString());
+        requireObject(connection).open(ConnectionString());
         msgbox::show(QStringLiteral("Connection successful."));
         setMousePointer(Default);
     } catch (const std::exception &) {

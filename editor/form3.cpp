@@ -1,10 +1,156 @@
 #include "editor/form3.h"
 
-#include <QCloseEvent>
+#include "app/error_trap.h"
+#include "app/look.h"
+#include "app/message_box.h"
+#include "app/paths.h"
+#include "app/twips.h"
+#include "app/wizard.h"
+#include "db/form2.h"
+#include "editor/data_grid.h"
+#include "export/pdf_export.h"
+#include "export/spreadsheet_export.h"
+#include "export/text_export.h"
 
-Form3::Form3(QWidget *parent) : WizardWindow(parent) {}
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+
+Form3::Form3(QWidget *parent) : WizardWindow(parent)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowFlags(Qt::Window);
+    resize(5895 / 15, 3300 / 15);
+    setFont(arialFont(9, true));
+
+    Label2 = new QLabel(QStringLiteral(" Table: "), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(twips(240, 120, 4695, 255));
+
+    DataGrid1 = new DataGrid(this);
+    DataGrid1->setGeometry(twips(120, 480, 5640, 1360));
+
+    Label1 = new QLabel(QStringLiteral(" Changes you make are automatically saved as you make them."), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twips(120, 1920, 5535, 255));
+    QPalette darkRed = Label1->palette();
+    darkRed.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    Label1->setPalette(darkRed);
+
+    auto button = [&](const char *name, const QString &caption, QRect geometry) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(geometry);
+        b->setFont(arialFont(11.25, true));
+        b->setAutoDefault(false);
+        return b;
+    };
+    PushButton6 = button("PushButton6", QStringLiteral("Save Table As"), twips(120, 2280, 5640, 405));
+    PushButton1 = button("PushButton1", QStringLiteral("< Back"), twips(120, 2790, 5655, 405));
+    setTabOrder(DataGrid1, PushButton1);
+    setTabOrder(PushButton1, PushButton6);
+
+    mnuSaveAs = new QMenu(QStringLiteral("Save As"), this);
+    mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
+    mnuTXT = mnuSaveAs->addAction(QStringLiteral("TXT"), this, &Form3::mnuTXT_Click);
+    mnuXLS = mnuSaveAs->addAction(QStringLiteral("XLS"), this, &Form3::mnuXLS_Click);
+    mnuCSV = mnuSaveAs->addAction(QStringLiteral("CSV"), this, &Form3::mnuCSV_Click);
+    mnuPDF = mnuSaveAs->addAction(QStringLiteral("PDF"), this, &Form3::mnuPDF_Click);
+    mnuXML = mnuSaveAs->addAction(QStringLiteral("XML"), this, &Form3::mnuXML_Click);
+
+    connect(PushButton1, &QPushButton::clicked, this, &Form3::PushButton1_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form3::PushButton6_Click);
+
+    installPointerFeedback(*this, {PushButton1, PushButton6}, {this, Label1, Label2, DataGrid1});
+}
+
 Form3::~Form3() = default;
-void Form3::Form_Load() {}
-void Form3::showCentred() { show(); }
-void Form3::closeEvent(QCloseEvent *event) { event->accept(); }
-void Form3::resizeEvent(QResizeEvent *) {}
+
+void Form3::showCentred()
+{
+    if (!isVisible()) {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form3::Form_Load()
+{
+    ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form3.Form_Load "));
+    trap.step(100, [&] { ApplyFaceColor(*this); });
+    trap.step(102, [&] { setWindowIcon(applicationIcon()); });
+    if (trap.test(106, [&] { return FileExists(handCursorPath()); }))
+        trap.step(108, [&] { loadMouseIcon(*this, handCursorPath()); });
+    trap.step(110, [&] { setWindowTitle(QStringLiteral("Tabvale Software")); });
+}
+
+void Form3::PushButton1_Click()
+{
+    // The row being edited is written before the user leaves the table; if
+    // the database refuses it, the user has been told and stays with it.
+    if (!DataGrid1->commitPendingEdit())
+        return;
+    ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form3.PushButton1_Click "));
+    trap.step(100, [&] { Wizard::instance().form2().showCentred(); });
+    trap.step(102, [&] { hide(); });
+}
+
+void Form3::PushButton6_Click()
+{
+    ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form3.PushButton6_Click "));
+    trap.step(106, [&] { mnuSaveAs->popup(QCursor::pos()); });
+}
+
+void Form3::mnuTXT_Click()
+{
+    DataGrid1->commitOpenEditor();
+    saveGridAsText(TextFormat::Tab, *DataGrid1, *this, CommonDialog1_FileName);
+}
+
+void Form3::mnuCSV_Click()
+{
+    DataGrid1->commitOpenEditor();
+    saveGridAsText(TextFormat::Csv, *DataGrid1, *this, CommonDialog1_FileName);
+}
+
+void Form3::mnuXML_Click()
+{
+    DataGrid1->commitOpenEditor();
+    saveGridAsText(TextFormat::Xml, *DataGrid1, *this, CommonDialog1_FileName);
+}
+
+void Form3::mnuXLS_Click()
+{
+    DataGrid1->commitOpenEditor();
+    exportGridToSpreadsheet(*DataGrid1, *this);
+}
+
+void Form3::mnuPDF_Click()
+{
+    DataGrid1->commitOpenEditor();
+    exportGridToPdf(*DataGrid1);
+}
+
+void Form3::closeEvent(QCloseEvent *event)
+{
+    if (!DataGrid1->commitPendingEdit()) {
+        const int answer = msgbox::show(
+            QStringLiteral("The row you changed could not be written to the database.\r\n"
+                           "Close anyway and discard your change?"),
+            msgbox::YesNo | msgbox::Question);
+        if (answer != msgbox::Yes) {
+            event->ignore();
+            return;
+        }
+        DataGrid1->discardPendingEdit();
+    }
+    event->accept();
+    endProgram();
+}

@@ -31,8 +31,16 @@ public:
     QPushButton *PushButton1;
     QPushButton *PushButton6;
     QMenu *mnuSaveAs;
+    QAction *mnuTXT;
+    QAction *mnuXLS;
+    QAction *mnuCSV;
+    QAction *mnuPDF;
+    QAction *mnuXML;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // The save dialog's file name, kept across the CSV, TXT and XML entries.
+    QString CommonDialog1_FileName;
 };

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "export/grid_text.h"
+
+#include <QTableView>
+#include <memory>
+
+namespace db {
+class TableSnapshot;
+}
+class TableModel;
+
+// The editor's grid. A row the user changed is written when the current row
+// moves away from it; if the database refuses it, the user is told why and
+// the row stays current with the user's text. Escape puts back the values
+// the row was opened with. The exports read it as GridText.
+class DataGrid : public QTableView, public GridText {
+    Q_OBJECT
+public:
+    explicit DataGrid(QWidget *parent = nullptr);
+    ~DataGrid() override;
+
+    // Binds the grid to a table, or unbinds it (nullptr).
+    void setDataSource(std::unique_ptr<db::TableSnapshot> snapshot);
+    bool isBound() const;
+    TableModel &tableModel() const { return *model_; }
+
+    // Takes the text of an open cell editor into the row, without leaving it.
+    void commitOpenEditor();
+    // Writes the row being edited, if any; false when the database refused
+    // it (the user has been told and the row is current again).
+    bool commitPendingEdit();
+    bool hasPendingEdit() const;
+    // Drops the pending edit: the row shows what it was opened with.
+    void discardPendingEdit();
+
+    // GridText
+    int columnCount() const override;
+    QString caption(int column) const override;
+    qint64 rowCount() const override;
+    QString cellText(qint64 row, int column) const override;
+    bool isNumericColumn(int column) const override;
+    void appendCellUtf8(qint64 row, int column, QByteArray &out) const override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    // Whether the current cell may move to `target`: leaving the row being
+    // edited writes it first, and a refused row keeps the user in it.
+    bool mayMoveTo(const QModelIndex &target);
+    void showRejection(int row, const QString &reason);
+
+    TableModel *model_;
+};

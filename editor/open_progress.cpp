@@ -1,0 +1,50 @@
+#include "editor/open_progress.h"
+
+#include <QApplication>
+#include <functional>
+
+namespace {
+std::function<void(OpenProgress &)> &observer()
+{
+    static std::function<void(OpenProgress &)> hook;
+    return hook;
+}
+} // namespace
+
+void setOpenProgressObserver(std::function<void(OpenProgress &)> hook)
+{
+    observer() = std::move(hook);
+}
+
+OpenProgress::OpenProgress(QWidget *window, int delayMs) : window_(window), delayMs_(delayMs)
+{
+    clock_.start();
+}
+
+OpenProgress::~OpenProgress() = default;
+
+db::TableSnapshot::Progress OpenProgress::callback()
+{
+    return [this](qint64 rowsFetched) { return update(rowsFetched); };
+}
+
+bool OpenProgress::update(qint64 rowsFetched)
+{
+    if (!dialog_ && clock_.elapsed() >= delayMs_) {
+        dialog_ = std::make_unique<QProgressDialog>(window_);
+        dialog_->setWindowTitle(QStringLiteral("Tabvale Software"));
+        dialog_->setRange(0, 0);
+        dialog_->setMinimumDuration(0);
+        dialog_->setWindowModality(Qt::WindowModal);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        dialog_->show();
+    }
+    if (dialog_) {
+        dialog_->setLabelText(QStringLiteral("Reading the table: %L1 rows so far").arg(rowsFetched));
+        QApplication::processEvents();
+    }
+    if (observer())
+        observer()(*this);
+    return !(dialog_ && dialog_->wasCanceled());
+}

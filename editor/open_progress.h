@@ -1,0 +1,38 @@
+#pragma once
+
+#include "db/table_snapshot.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QProgressDialog>
+#include <memory>
+
+class QWidget;
+
+// Progress of a long table open: after about a second a dialog shows the rows
+// fetched so far and offers Cancel. Short opens show nothing.
+class OpenProgress {
+public:
+    explicit OpenProgress(QWidget *window, int delayMs = 1000);
+    ~OpenProgress();
+    OpenProgress(const OpenProgress &) = delete;
+    OpenProgress &operator=(const OpenProgress &) = delete;
+
+    // For TableSnapshot::open: false once the user has pressed Cancel.
+    db::TableSnapshot::Progress callback();
+
+    // The dialog, once shown (for tests).
+    QProgressDialog *dialog() const { return dialog_.get(); }
+
+private:
+    bool update(qint64 rowsFetched);
+
+    QWidget *window_;
+    int delayMs_;
+    QElapsedTimer clock_;
+    std::unique_ptr<QProgressDialog> dialog_;
+};
+
+// Tests watch the dialog of the open under way through this hook, called
+// each time progress is reported.
+void setOpenProgressObserver(std::function<void(OpenProgress &)> observer);

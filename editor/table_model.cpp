@@ -1,0 +1,162 @@
+#include "editor/table_model.h"
+
+#include "app/app_error.h"
+
+#include <QFont>
+
+TableModel::TableModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+TableModel::~TableModel() = default;
+
+void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
+{
+    beginResetModel();
+    snapshot_ = std::move(snapshot);
+    pendingRow_ = -1;
+    pending_.clear();
+    endResetModel();
+}
+
+int TableModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid() || !snapshot_)
+        return 0;
+    return int(snapshot_->rowCount());
+}
+
+int TableModel::columnCount(const QModelIndex &parent) const
+{
+    if (parent.isValid() || !snapshot_)
+        return 0;
+    return snapshot_->columnCount();
+}
+
+QString TableModel::cellText(int row, int column) const
+{
+    if (row == pendingRow_) {
+        const auto edited = pending_.find(column);
+        if (edited != pending_.end())
+            return edited->second;
+    }
+    return snapshot_->text(row, column);
+}
+
+void TableModel::appendCellUtf8(int row, int column, QByteArray &out) const
+{
+    if (row == pendingRow_ && pending_.count(column))
+        out.append(pending_.at(column).toUtf8());
+    else
+        snapshot_->appendUtf8(row, column, out);
+}
+
+bool TableModel::isNumericColumn(int column) const
+{
+    return snapshot_ && snapshot_->column(column).numeric;
+}
+
+QVariant TableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || !snapshot_)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return cellText(index.row(), index.column());
+    case Qt::TextAlignmentRole:
+        return isNumericColumn(index.column()) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                               : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || !snapshot_)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= snapshot_->columnCount())
+            return {};
+        return snapshot_->column(section).name;
+    }
+    // The row being edited is marked, as a record selector would.
+    if (section == pendingRow_)
+        return QStringLiteral("\u270E");
+    return QString();
+}
+
+Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid() || !snapshot_)
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (snapshot_->column(index.column()).editable)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || !snapshot_ || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    const int row = index.row();
+    const int column = index.column();
+    // One row is edited at a time: an edit elsewhere first commits the other.
+    if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())
+        return false;
+
+    const QString text = value.toString();
+    // Leaving a cell as it was is no change (an empty text that is not NULL
+    // stays so); clearing a cell that held a value makes it NULL.
+    if (text == snapshot_->text(row, column))
+        pending_.erase(column);
+    else
+        pending_[column] = text;
+    const int previousPending = pendingRow_;
+    pendingRow_ = pending_.empty() ? -1 : row;
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    if (previousPending != pendingRow_)
+        emit headerDataChanged(Qt::Vertical, row, row);
+    return true;
+}
+
+bool TableModel::commitPendingRow()
+{
+    if (pendingRow_ < 0)
+        return true;
+    const int row = pendingRow_;
+    db::TableSnapshot::Changes changes;
+    for (const auto &[column, text] : pending_) {
+        // An empty cell means NULL, as in Oracle.
+        if (text.isEmpty())
+            changes.emplace_back(column, std::nullopt);
+        else
+            changes.emplace_back(column, text);
+    }
+    try {
+        snapshot_->writeRow(row, changes);
+    } catch (const AppError &error) {
+        emit rowRejected(row, error.description());
+        return false;
+    }
+    pending_.clear();
+    pendingRow_ = -1;
+    emitRowChanged(row);
+    return true;
+}
+
+void TableModel::revertPendingRow()
+{
+    if (pendingRow_ < 0)
+        return;
+    const int row = pendingRow_;
+    pending_.clear();
+    pendingRow_ = -1;
+    emitRowChanged(row);
+}
+
+void TableModel::emitRowChanged(int row)
+{
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
+    emit headerDataChanged(Qt::Vertical, row, row);
+}
