@@ -1,18 +1,106 @@
 #include "db/connection.h"
 
-#include "db/database_error.h"
+#include "db/ado_messages.h"
+#include "db/connection_handles.h"
+#include "db/connection_string.h"
+#include "db/odbc_diagnostics.h"
+#include "db/odbc_text_query.h"
 
-// Placeholder until the ODBC access layer lands.
+#include <climits>
+
 namespace db {
-struct Connection::Handles {};
+
 Connection::Connection() = default;
 Connection::~Connection() = default;
+
 void Connection::setCursorLocation(int location) { cursorLocation_ = location; }
 int Connection::cursorLocation() const { return cursorLocation_; }
-void Connection::setConnectionTimeout(int seconds) { connectionTimeout_ = seconds; }
-void Connection::setCommandTimeout(int seconds) { commandTimeout_ = seconds; }
-void Connection::open(const QString &) { throw DatabaseError(QStringLiteral("not implemented")); }
-bool Connection::isOpen() const { return false; }
-void Connection::close() { throw AppError(QStringLiteral("Operation is not allowed when the object is closed.")); }
-RecordSet Connection::execute(const QString &) { throw DatabaseError(QStringLiteral("not implemented")); }
+void Connection::setConnectionTimeout(int seconds) { connectionTimeout_ = qMax(0, seconds); }
+
+void Connection::setCommandTimeout(int seconds)
+{
+    commandTimeout_ = qMax(0, seconds);
+    if (handles_)
+        handles_->commandTimeout = commandTimeout_;
+}
+
+bool Connection::isOpen() const { return handles_ != nullptr; }
+
+Connection::Handles &Connection::handles()
+{
+    if (!handles_)
+        throw AppError(adoMessage::objectClosed);
+    return *handles_;
+}
+
+void Connection::open(const QString &connectionString)
+{
+    if (handles_)
+        throw AppError(adoMessage::objectOpen);
+    const ConnectionStringParts parts = parseConnectionString(connectionString);
+
+    auto handles = std::make_unique<Handles>();
+    SQLHANDLE raw = SQL_NULL_HANDLE;
+    if (!odbcSucceeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &raw)))
+        throw DatabaseError(QStringLiteral("The ODBC driver manager could not be initialised."));
+    handles->environment = EnvironmentHandle(raw);
+    SQLHENV env = handles->environment.get();
+    checkOdbc(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+              SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
+
+    raw = SQL_NULL_HANDLE;
+    checkOdbc(SQLAllocHandle(SQL_HANDLE_DBC, env, &raw), SQL_HANDLE_ENV, env, "SQLAllocHandle");
+    handles->connection = ConnectionHandle(raw);
+    SQLHDBC dbc = handles->connection.get();
+    // Without a login timeout a server that accepts but never answers would
+    // block the program for good.
+    checkOdbc(SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                                reinterpret_cast<SQLPOINTER>(SQLULEN(connectionTimeout_)), 0),
+              SQL_HANDLE_DBC, dbc, "SQLSetConnectAttr");
+
+    std::u16string odbcText = toSqlWChar(odbcConnectionString(parts));
+    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR *>(odbcText.data()),
+                                           SQLSMALLINT(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    // The string holds the password: do not leave it in freed memory.
+    std::fill(odbcText.begin(), odbcText.end(), u'\0');
+    if (!odbcSucceeded(rc))
+        throw diagnosticsError(SQL_HANDLE_DBC, dbc, QStringLiteral("The connection could not be opened."));
+    handles->connected = true;
+    handles->commandTimeout = commandTimeout_;
+    handles_ = std::move(handles);
+}
+
+void Connection::close()
+{
+    if (!handles_)
+        throw AppError(adoMessage::objectClosed);
+    handles_.reset();
+}
+
+RecordSet Connection::execute(const QString &sql)
+{
+    if (!handles_)
+        throw AppError(adoMessage::objectClosed);
+    RecordSet result;
+    TextQueryCallbacks callbacks;
+    callbacks.begin = [&](int columnCount) {
+        result.columns_ = columnCount;
+        result.cells_.clear();
+        result.nulls_.clear();
+        result.rows_ = 0;
+    };
+    callbacks.row = [&](const TextCell *cells) {
+        if (result.rows_ == INT_MAX)
+            throw AppError(QStringLiteral("The query gives more rows than can be counted."));
+        for (int c = 0; c < result.columns_; ++c) {
+            result.cells_.push_back(cells[c].toString());
+            result.nulls_.push_back(cells[c].isNull);
+        }
+        ++result.rows_;
+    };
+    if (runTextQuery(handles_->connection.get(), handles_->commandTimeout, sql, callbacks))
+        result.open_ = true;
+    return result;
+}
+
 } // namespace db

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/app_error.h"
 #include "db/record_set.h"
 
 #include <QString>
@@ -24,17 +25,23 @@ public:
     // Seconds; 0 means no limit. Defaults are ADO's: 15 to connect, 30 per command.
     void setConnectionTimeout(int seconds);
     void setCommandTimeout(int seconds);
+    int connectionTimeout() const { return connectionTimeout_; }
+    int commandTimeout() const { return commandTimeout_; }
 
-    // Throws DatabaseError with the driver's message.
+    // Throws DatabaseError with the driver's message, AppError when already
+    // open or when the string is malformed.
     void open(const QString &connectionString);
     bool isOpen() const;
     // Throws AppError when the connection is not open.
     void close();
 
-    // Runs a query and returns all its rows; throws DatabaseError.
+    // Runs a statement and returns all the rows of its result, on the first
+    // record; a statement without a result gives a closed row set. Throws
+    // DatabaseError, or AppError when the connection is not open.
     RecordSet execute(const QString &sql);
 
-    struct Handles; // the ODBC handles, for the rest of the access layer
+    struct Handles; // the ODBC handles (db/connection_handles.h)
+    // Throws AppError when the connection is not open.
     Handles &handles();
 
 private:

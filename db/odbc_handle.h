@@ -13,12 +13,12 @@ public:
     OdbcHandle() = default;
     explicit OdbcHandle(SQLHANDLE handle) : handle_(handle) {}
     ~OdbcHandle() { reset(); }
-    OdbcHandle(OdbcHandle &&other) noexcept : handle_(std::exchange(other.handle_, SQL_NULL_HANDLE)) {}
+    OdbcHandle(OdbcHandle &&other) noexcept : handle_(std::exchange(other.handle_, SQLHANDLE{})) {}
     OdbcHandle &operator=(OdbcHandle &&other) noexcept
     {
         if (this != &other) {
             reset();
-            handle_ = std::exchange(other.handle_, SQL_NULL_HANDLE);
+            handle_ = std::exchange(other.handle_, SQLHANDLE{});
         }
         return *this;
     }
@@ -30,7 +30,7 @@ public:
     void reset()
     {
         if (handle_ != SQL_NULL_HANDLE)
-            SQLFreeHandle(HandleType, std::exchange(handle_, SQL_NULL_HANDLE));
+            SQLFreeHandle(HandleType, std::exchange(handle_, SQLHANDLE{}));
     }
 
 private:

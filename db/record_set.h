@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <vector>
 
 namespace db {
@@ -12,18 +11,26 @@ class RecordSet {
 public:
     RecordSet() = default;
 
+    bool isOpen() const { return open_; }
+    // Throws AppError after Close.
     int RecordCount() const;
+    int fieldCount() const;
     bool eof() const;
     // The field's value of the current record as text; NULL is empty text.
     // Throws AppError past the last record, after Close or for a bad index.
     QString fieldText(int index) const;
+    bool fieldIsNull(int index) const;
+    // Throws AppError when already past the last record or after Close.
     void MoveNext();
+    // Throws AppError when already closed.
     void Close();
 
 private:
     friend class Connection;
+    void checkCurrentField(int index) const;
+
     int columns_ = 0;
-    std::vector<QString> cells_;      // row-major
+    std::vector<QString> cells_; // row-major
     std::vector<bool> nulls_;
     int rows_ = 0;
     int current_ = 0;

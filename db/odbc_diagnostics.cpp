@@ -1,0 +1,65 @@
+#include "db/odbc_diagnostics.h"
+
+#include <QStringList>
+#include <sqlext.h>
+#include <string>
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR is expected to be UTF-16");
+
+namespace db {
+
+QString fromSqlWChar(const SQLWCHAR *text, qsizetype length)
+{
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(text), length);
+}
+
+std::u16string toSqlWChar(const QString &text)
+{
+    return std::u16string(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
+}
+
+DatabaseError diagnosticsError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback)
+{
+    QStringList messages;
+    QString firstState;
+    int firstNative = 0;
+    if (handle != SQL_NULL_HANDLE) {
+        for (SQLSMALLINT record = 1;; ++record) {
+            SQLWCHAR state[6] = {};
+            SQLINTEGER native = 0;
+            SQLSMALLINT length = 0;
+            SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state, &native, nullptr, 0, &length);
+            if (!odbcSucceeded(rc))
+                break;
+            std::u16string text(size_t(length) + 1, u'\0');
+            rc = SQLGetDiagRecW(handleType, handle, record, state, &native,
+                                reinterpret_cast<SQLWCHAR *>(text.data()), SQLSMALLINT(text.size()), &length);
+            if (!odbcSucceeded(rc))
+                break;
+            QString message = QString::fromUtf16(text.data(), qMin<qsizetype>(length, qsizetype(text.size()) - 1));
+            // Drivers end some messages with a line break; the box adds its own.
+            while (message.endsWith(u'\n') || message.endsWith(u'\r'))
+                message.chop(1);
+            if (messages.isEmpty()) {
+                firstState = fromSqlWChar(state, 5);
+                firstNative = int(native);
+            }
+            if (!messages.contains(message))
+                messages << message;
+        }
+    }
+    if (messages.isEmpty())
+        return DatabaseError(fallback);
+    return DatabaseError(messages.join(u'\n'), firstState, firstNative);
+}
+
+void checkOdbc(SQLRETURN result, SQLSMALLINT handleType, SQLHANDLE handle, const char *operation)
+{
+    if (odbcSucceeded(result) || result == SQL_NO_DATA)
+        return;
+    if (result == SQL_INVALID_HANDLE)
+        throw DatabaseError(QStringLiteral("%1: invalid ODBC handle").arg(QLatin1String(operation)));
+    throw diagnosticsError(handleType, handle, QStringLiteral("%1 failed").arg(QLatin1String(operation)));
+}
+
+} // namespace db

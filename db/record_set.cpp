@@ -1,0 +1,71 @@
+#include "db/record_set.h"
+
+#include "app/app_error.h"
+#include "db/ado_messages.h"
+
+namespace db {
+
+int RecordSet::RecordCount() const
+{
+    if (!open_)
+        throw AppError(adoMessage::objectClosed);
+    return rows_;
+}
+
+int RecordSet::fieldCount() const
+{
+    if (!open_)
+        throw AppError(adoMessage::objectClosed);
+    return columns_;
+}
+
+bool RecordSet::eof() const
+{
+    if (!open_)
+        throw AppError(adoMessage::objectClosed);
+    return current_ >= rows_;
+}
+
+void RecordSet::checkCurrentField(int index) const
+{
+    if (!open_)
+        throw AppError(adoMessage::objectClosed);
+    if (index < 0 || index >= columns_)
+        throw AppError(adoMessage::itemNotFound);
+    if (current_ >= rows_)
+        throw AppError(adoMessage::noCurrentRecord);
+}
+
+QString RecordSet::fieldText(int index) const
+{
+    checkCurrentField(index);
+    return cells_[size_t(current_) * size_t(columns_) + size_t(index)];
+}
+
+bool RecordSet::fieldIsNull(int index) const
+{
+    checkCurrentField(index);
+    return nulls_[size_t(current_) * size_t(columns_) + size_t(index)];
+}
+
+void RecordSet::MoveNext()
+{
+    if (!open_)
+        throw AppError(adoMessage::objectClosed);
+    if (current_ >= rows_)
+        throw AppError(adoMessage::noCurrentRecord);
+    ++current_;
+}
+
+void RecordSet::Close()
+{
+    if (!open_)
+        throw AppError(adoMessage::objectClosed);
+    open_ = false;
+    cells_ = {};
+    nulls_ = {};
+    rows_ = 0;
+    current_ = 0;
+}
+
+} // namespace db
