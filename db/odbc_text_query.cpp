@@ -80,8 +80,8 @@ bool runTextQuery(SQLHDBC connection, int queryTimeout, const QString &sql, cons
             rowBytes += w * qsizetype(sizeof(char16_t)) + qsizetype(sizeof(SQLLEN));
         const qsizetype rowsPerBlock = std::clamp<qsizetype>(blockBytes / rowBytes, 1, maxRowsPerBlock);
 
-        std::vector<ColumnBuffer> buffers(size_t(columnCount));
-        std::vector<SQLUSMALLINT> rowStatus(size_t(rowsPerBlock));
+        std::vector<ColumnBuffer> buffers(static_cast<size_t>(columnCount));
+        std::vector<SQLUSMALLINT> rowStatus(static_cast<size_t>(rowsPerBlock));
         SQLULEN rowsFetched = 0;
         checkOdbc(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
                   SQL_HANDLE_STMT, stmt, "SQLSetStmtAttr");
@@ -102,7 +102,7 @@ bool runTextQuery(SQLHDBC connection, int queryTimeout, const QString &sql, cons
         }
 
         callbacks.begin(columnCount);
-        std::vector<TextCell> cells(size_t(columnCount));
+        std::vector<TextCell> cells(static_cast<size_t>(columnCount));
         bool truncated = false;
         for (;;) {
             const SQLRETURN rc = SQLFetch(stmt);
