@@ -1,4 +1,91 @@
 #include "export/pdf_export.h"
 
-// Placeholder until the printing code lands.
-void CheckPdfWriterInstalled() {}
+#include "app/app_error.h"
+#include "app/error_trap.h"
+#include "app/message_box.h"
+#include "export/cups_destinations.h"
+#include "export/datagrid_writers.h"
+#include "export/print_command.h"
+#include "export/printers.h"
+#include "export/private_temp_file.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+QString pdfWriterInstructions()
+{
+    const QStringList lines{
+        pdfPrinterName + QStringLiteral(" is not installed. Please follow these instructions:"),
+        QString(),
+        QStringLiteral("1) Install the PDF printer driver for CUPS: "
+                       "sudo apt-get install printer-driver-cups-pdf"),
+        QStringLiteral("2) Add a printer described \"") + pdfPrinterName
+            + QStringLiteral("\" that uses it: sudo lpadmin -p Kestrelon_PDF_Writer -E "
+                             "-v cups-pdf:/ -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D \"")
+            + pdfPrinterName + QStringLiteral("\" -o pdftops-renderer-default=pdftocairo"),
+        QStringLiteral("3) Restart Tabvale. The PDF files are written to the folder PDF "
+                       "in your home folder."),
+    };
+    return lines.join(QLatin1String("\r\n"));
+}
+
+void CheckPdfWriterInstalled()
+{
+    CupsDestinations destinations;
+    if (destinations.schedulerUnreachable())
+        throw AppError(QStringLiteral("Cannot reach the printing system (CUPS): ")
+                       + destinations.lastErrorText());
+    if (!destinations.findByName(pdfPrinterName))
+        msgbox::show(pdfWriterInstructions());
+}
+
+void KillFile(const QString &path)
+{
+    QCoreApplication::processEvents();
+    if (QFile::remove(path))
+        return;
+    // The equivalent of a forced delete: make the file writable and retry.
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
+    QFile::remove(path);
+}
+
+void exportGridToPdf(const GridText &grid)
+{
+    ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form3.mnuPDF_Click "));
+    QString tempPath;
+    QString previousDefault;
+    QString printProgram;
+
+    trap.step(100, [&] { tempPath = createPrivateTempFile(QStringLiteral("tabvale-XXXXXX.txt")); });
+    if (tempPath.isEmpty())
+        return; // already reported; there is nowhere to write the text
+    trap.step(102, [&] { SaveDataGridToFile(grid, tempPath); });
+    // The writer always writes at least a line end; an empty file means it
+    // failed (and said so), and printing it would only fail again.
+    const bool written = trap.test(104, [&] {
+        const QFileInfo info(tempPath);
+        return info.isFile() && info.size() > 0;
+    });
+    if (!written) {
+        KillFile(tempPath);
+        return;
+    }
+
+    trap.step(106, [&] { previousDefault = GetDefaultPrinter(); });
+    bool switched = false;
+    trap.step(108, [&] { switched = SetDefaultPrinter(pdfPrinterName, false); });
+    if (switched) {
+        trap.step(110, [&] { printProgram = findPrintProgram(); });
+        trap.step(112, [&] { printFile(printProgram, tempPath); });
+    }
+    trap.step(114, [&] { KillFile(tempPath); });
+    trap.step(116, [&] {
+        if (!previousDefault.isEmpty())
+            SetDefaultPrinter(previousDefault, false);
+        else if (switched)
+            // There was no default to name: leave none of ours behind either.
+            clearUserDefaultPrinter();
+    });
+}

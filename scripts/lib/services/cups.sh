@@ -1,0 +1,112 @@
+# A private CUPS scheduler for the printing tests, plus a second one that has
+# no PDF queue. Both run as root (the cups-pdf backend works only under a root
+# scheduler) with their configuration, spool, cache, logs and socket inside
+# $TABVALE_RUN_DIR, so nothing of the machine's own CUPS is read or changed.
+# Sourced by scripts/lib/services.sh, never run.
+#
+# Exports:
+#   CUPS_SERVER            socket of the scheduler with the PDF queue
+#   CUPS_SERVERROOT        its folder: root's lpoptions land here, not in /etc/cups
+#   TABVALE_CUPS_DIR       the same folder
+#   TABVALE_CUPS_BARE_SERVER  socket of the scheduler without the PDF queue
+#   TABVALE_CUPS_PDF_DIR   where cups-pdf writes the PDFs of the jobs we send
+#                          (<home of the submitting user>/PDF; tests find
+#                          their own files there by job id)
+
+TABVALE_CUPS_PIDS=()
+
+# cups_write_conf DIR: a minimal configuration whose every path lies in DIR.
+cups_write_conf() {
+  local dir=$1
+  install -d -m 755 "$dir" "$dir/ppd" "$dir/ssl"
+  install -d -m 710 -g lp "$dir/spool" "$dir/spool/tmp"
+  install -d -m 770 -g lp "$dir/cache" "$dir/state" "$dir/log"
+  cat > "$dir/cups-files.conf" <<EOF
+ServerRoot $dir
+RequestRoot $dir/spool
+TempDir $dir/spool/tmp
+CacheDir $dir/cache
+StateDir $dir/state
+AccessLog $dir/log/access_log
+ErrorLog $dir/log/error_log
+PageLog $dir/log/page_log
+ServerBin /usr/lib/cups
+DataDir /usr/share/cups
+User lp
+Group lp
+SystemGroup root lpadmin
+FileDevice Yes
+EOF
+  cat > "$dir/cupsd.conf" <<EOF
+Listen $dir/cups.sock
+Browsing No
+WebInterface No
+LogLevel warn
+DefaultAuthType None
+MaxJobs 0
+PreserveJobHistory Yes
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+EOF
+}
+
+# cups_start_one DIR: starts cupsd on DIR's configuration and waits until it
+# answers on its socket.
+cups_start_one() {
+  local dir=$1 i
+  cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" >"$dir/log/cupsd.out" 2>&1 &
+  TABVALE_CUPS_PIDS+=($!)
+  echo $! > "$dir/cupsd.pid"
+  for ((i = 0; i < 100; i++)); do
+    [[ -S $dir/cups.sock ]] && CUPS_SERVER=$dir/cups.sock lpstat -r >/dev/null 2>&1 && return 0
+    sleep 0.05
+  done
+  say "cupsd in $dir did not start:"
+  cat "$dir/log/cupsd.out" "$dir/log/error_log" >&2 2>/dev/null
+  return 1
+}
+
+cups_start() {
+  local main=$TABVALE_RUN_DIR/cups bare=$TABVALE_RUN_DIR/cups-bare
+  cups_write_conf "$main"
+  cups_write_conf "$bare"
+  cups_start_one "$main" || return 1
+  cups_start_one "$bare" || return 1
+
+  # pdftocairo: with the default renderer pdftotext cannot read the PDF's text.
+  CUPS_SERVER=$main/cups.sock lpadmin -p Kestrelon_PDF_Writer -E -v cups-pdf:/ \
+    -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "Kestrelon PDF Writer" \
+    -o pdftops-renderer-default=pdftocairo || return 1
+  # The bare scheduler has one ordinary queue, its own default, so that a
+  # default printer exists there while the PDF printer does not.
+  CUPS_SERVER=$bare/cups.sock lpadmin -p Office -E -v file:///dev/null \
+    -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "Office Printer" || return 1
+  CUPS_SERVER=$bare/cups.sock lpadmin -d Office || return 1
+
+  export CUPS_SERVER=$main/cups.sock
+  export CUPS_SERVERROOT=$main
+  export TABVALE_CUPS_DIR=$main
+  export TABVALE_CUPS_BARE_SERVER=$bare/cups.sock
+  local home
+  home=$(getent passwd "$(id -un)" | cut -d: -f6)
+  export TABVALE_CUPS_PDF_DIR=$home/PDF
+}
+
+cups_stop() {
+  local pid
+  for pid in "${TABVALE_CUPS_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null
+  done
+  for pid in "${TABVALE_CUPS_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null
+  done
+  TABVALE_CUPS_PIDS=()
+  return 0
+}
