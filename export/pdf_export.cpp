@@ -81,11 +81,15 @@ void exportGridToPdf(const GridText &grid)
         trap.step(112, [&] { printFile(printProgram, tempPath); });
     }
     trap.step(114, [&] { KillFile(tempPath); });
-    trap.step(116, [&] {
-        if (!previousDefault.isEmpty())
-            SetDefaultPrinter(previousDefault, false);
-        else if (switched)
-            // There was no default to name: leave none of ours behind either.
-            clearUserDefaultPrinter();
-    });
+    // Nothing to put back unless the default was switched; writing it anyway
+    // would pin the scheduler's default as the user's own choice.
+    if (switched) {
+        trap.step(116, [&] {
+            if (!previousDefault.isEmpty())
+                SetDefaultPrinter(previousDefault, false);
+            else
+                // There was no default to name: leave none of ours behind.
+                clearUserDefaultPrinter();
+        });
+    }
 }

@@ -8,7 +8,7 @@
 #   CUPS_SERVER            socket of the scheduler with the PDF queue
 #   CUPS_SERVERROOT        its folder: root's lpoptions land here, not in /etc/cups
 #   TABVALE_CUPS_DIR       the same folder
-#   TABVALE_CUPS_BARE_SERVER  socket of the scheduler without the PDF queue
+#   TABVALE_CUPS_NO_PDF_SERVER  socket of the scheduler without the PDF queue
 #   TABVALE_CUPS_PDF_DIR   where cups-pdf writes the PDFs of the jobs we send
 #                          (<home of the submitting user>/PDF; tests find
 #                          their own files there by job id)
@@ -74,26 +74,33 @@ cups_start_one() {
 }
 
 cups_start() {
-  local main=$TABVALE_RUN_DIR/cups bare=$TABVALE_RUN_DIR/cups-bare
+  local main=$TABVALE_RUN_DIR/cups other=$TABVALE_RUN_DIR/cups-no-pdf
   cups_write_conf "$main"
-  cups_write_conf "$bare"
+  cups_write_conf "$other"
   cups_start_one "$main" || return 1
-  cups_start_one "$bare" || return 1
-
+  cups_start_one "$other" || return 1
   # pdftocairo: with the default renderer pdftotext cannot read the PDF's text.
   CUPS_SERVER=$main/cups.sock lpadmin -p Kestrelon_PDF_Writer -E -v cups-pdf:/ \
     -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "Kestrelon PDF Writer" \
     -o pdftops-renderer-default=pdftocairo || return 1
-  # The bare scheduler has one ordinary queue, its own default, so that a
-  # default printer exists there while the PDF printer does not.
-  CUPS_SERVER=$bare/cups.sock lpadmin -p Office -E -v file:///dev/null \
+  # An ordinary printer to be the default before and after a PDF export. This
+  # scheduler has no default of its own, so that "no default at all" can be
+  # tried on it.
+  CUPS_SERVER=$main/cups.sock lpadmin -p Office -E -v file:///dev/null \
     -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "Office Printer" || return 1
-  CUPS_SERVER=$bare/cups.sock lpadmin -d Office || return 1
+  # The other scheduler has an ordinary queue as its own default, and a queue
+  # whose description differs from the PDF printer's only in letter case:
+  # a default printer exists there while the PDF printer does not.
+  CUPS_SERVER=$other/cups.sock lpadmin -p Office -E -v file:///dev/null \
+    -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "Office Printer" || return 1
+  CUPS_SERVER=$other/cups.sock lpadmin -p Lowercase_PDF -E -v file:///dev/null \
+    -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "kestrelon pdf writer" || return 1
+  CUPS_SERVER=$other/cups.sock lpadmin -d Office || return 1
 
   export CUPS_SERVER=$main/cups.sock
   export CUPS_SERVERROOT=$main
   export TABVALE_CUPS_DIR=$main
-  export TABVALE_CUPS_BARE_SERVER=$bare/cups.sock
+  export TABVALE_CUPS_NO_PDF_SERVER=$other/cups.sock
   local home
   home=$(getent passwd "$(id -un)" | cut -d: -f6)
   export TABVALE_CUPS_PDF_DIR=$home/PDF
