@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QCursor>
 #include <QIcon>
 #include <QString>
@@ -12,9 +13,16 @@ class WizardWindow;
 // window gets the button-face colour and then the style sheet in that file.
 void ApplySkin(QWidget &loginWindow);
 
+// ApplySkin with the skin file named: nothing happens when no file is there;
+// a file that cannot be read throws AppError once the colour is applied.
+void applySkinFile(QWidget &loginWindow, const QString &skinPath);
+
 // The button-face colour for a window and its frames, labels, option
 // buttons and check boxes.
 void ApplyFaceColor(QWidget &window);
+
+// The colour of three-dimensional display elements in the current palette.
+QColor buttonFaceColour();
 
 // The one icon of the three windows.
 QIcon applicationIcon();
@@ -27,6 +35,7 @@ QCursor loadCursorFile(const QString &path);
 void loadMouseIcon(WizardWindow &window, const QString &path);
 
 // Hover feedback: moving over a widget of `hand` sets the window's pointer to
-// 99, over one of `plain` to 0; neither replaces the hourglass (11).
+// 99, over one of `plain` to 0; neither replaces the hourglass (11). Moving
+// over any other widget leaves the pointer as it is.
 void installPointerFeedback(WizardWindow &window, std::initializer_list<QWidget *> hand,
                             std::initializer_list<QWidget *> plain);
