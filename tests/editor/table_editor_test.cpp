@@ -1,0 +1,340 @@
+#include "app/form1.h"
+#include "app/wizard.h"
+#include "db/form2.h"
+#include "editor/data_grid.h"
+#include "editor/form3.h"
+#include "editor/table_model.h"
+#include "support/message_capture.h"
+#include "support/wizard_driver.h"
+
+#include <QAbstractItemModelTester>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest>
+
+namespace {
+
+const QString login = QStringLiteral("editor_t");
+
+void asLogin(const QString &sql)
+{
+    testpg::adminExec(QStringLiteral("SET ROLE %1; %2 RESET ROLE;").arg(login, sql));
+}
+
+QString valueInDatabase(const QString &sql)
+{
+    const QStringList rows = testpg::adminQuery(sql);
+    return rows.isEmpty() ? QStringLiteral("<no row>") : rows.join(u'\n');
+}
+
+QString cell(Form3 &editor, int row, int column)
+{
+    return editor.DataGrid1->cellText(row, column);
+}
+
+// Types into a cell as a user does: the cell's editor opens, takes the text,
+// and Down moves to the next row, which commits the edited one.
+void typeIntoCell(DataGrid &grid, int row, int column, const QString &text)
+{
+    const QModelIndex index = grid.model()->index(row, column);
+    grid.setCurrentIndex(index);
+    grid.edit(index);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY2(editor, "no cell editor opened");
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+}
+
+} // namespace
+
+class TableEditorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TABVALE_REQUIRE_POSTGRES();
+        user_ = createScratchLogin(login);
+        asLogin(QStringLiteral(
+            "CREATE TABLE editor_t.\"Mixed Case People\" (id integer PRIMARY KEY, name varchar(40), "
+            "  born date, salary numeric(9,2), note text);"
+            "INSERT INTO editor_t.\"Mixed Case People\" VALUES "
+            "  (1, 'Ann', '1980-01-02', 1000.50, NULL), (2, 'Bob', NULL, 2000.00, 'ünïcode ✓'), "
+            "  (3, 'Cyd', '1990-03-04', NULL, 'third');"
+            "CREATE TABLE editor_t.empty_one (a integer, b text);"
+            "CREATE TABLE editor_t.twins (label text, n integer);"
+            "INSERT INTO editor_t.twins VALUES ('same', 1), ('same', 1);"));
+    }
+
+    void cleanupTestCase()
+    {
+        if (testpg::missingEnvironment().isEmpty())
+            dropScratchLogin(login);
+    }
+
+    void init()
+    {
+        asLogin(QStringLiteral("UPDATE editor_t.\"Mixed Case People\" SET name = 'Ann', born = '1980-01-02', "
+                               "salary = 1000.50 WHERE id = 1;"
+                               "UPDATE editor_t.\"Mixed Case People\" SET name = 'Bob' WHERE id = 2;"));
+    }
+
+    void opensTablesAndShowsOnlyTheOneChosen()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.chooser().isVisible());
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        QVERIFY(editor.isVisible());
+        QVERIFY(!driver.chooser().isVisible());
+        QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: Mixed Case People"));
+        QCOMPARE(editor.windowTitle(), QStringLiteral("Tabvale Software"));
+        QCOMPARE(editor.DataGrid1->columnCount(), 5);
+        QCOMPARE(editor.DataGrid1->caption(0), QStringLiteral("id"));
+        QCOMPARE(editor.DataGrid1->caption(4), QStringLiteral("note"));
+        QCOMPARE(editor.DataGrid1->rowCount(), 3);
+        QCOMPARE(cell(editor, 0, 4), QString()); // NULL shows empty
+        QCOMPARE(cell(editor, 1, 4), QStringLiteral("ünïcode ✓"));
+        QCOMPARE(cell(editor, 0, 3), QStringLiteral("1000.50"));
+        QCOMPARE(QApplication::focusWidget(), editor.DataGrid1);
+        QCOMPARE(driver.chooser().MousePointer(), 0);
+        QVERIFY(boxes.boxes().empty());
+
+        editor.PushButton1_Click(); // "< Back"
+        QVERIFY(driver.chooser().isVisible());
+        QVERIFY(!editor.isVisible());
+        QVERIFY(driver.openTable("empty_one"));
+        QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: empty_one"));
+        QCOMPARE(editor.DataGrid1->columnCount(), 2);
+        QCOMPARE(editor.DataGrid1->caption(1), QStringLiteral("b"));
+        QCOMPARE(editor.DataGrid1->rowCount(), 0);
+        QCOMPARE(editor.DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("b"));
+        QVERIFY(boxes.boxes().empty());
+    }
+
+    void anEditIsWrittenWhenTheUserLeavesTheRow()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        QAbstractItemModelTester tester(editor.DataGrid1->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+        typeIntoCell(*editor.DataGrid1, 0, 1, QStringLiteral("Annette"));
+        // Still in the row: nothing is written yet.
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("Ann"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(editor.DataGrid1->currentIndex().row(), 1);
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 1"),
+                 QStringLiteral("Annette"));
+        QVERIFY(boxes.boxes().empty());
+
+        // Clearing a cell writes NULL; the row then shows what the database holds.
+        auto *model = editor.DataGrid1->model();
+        QVERIFY(model->setData(model->index(2, 1), QString()));
+        QVERIFY(model->setData(model->index(2, 3), QStringLiteral("12.5")));
+        editor.DataGrid1->setCurrentIndex(model->index(0, 0));
+        QCOMPARE(valueInDatabase("SELECT coalesce(name, '<null>') || ' ' || salary FROM editor_t.\"Mixed Case People\" WHERE id = 3"),
+                 QStringLiteral("<null> 12.50"));
+        QCOMPARE(cell(editor, 2, 3), QStringLiteral("12.50"));
+
+        // Committed rows are there when the table is opened again.
+        editor.PushButton1_Click();
+        QVERIFY(driver.openTable("Mixed Case People"));
+        QCOMPARE(cell(editor, 0, 1), QStringLiteral("Annette"));
+        QVERIFY(boxes.boxes().empty());
+    }
+
+    void anotherUsersChangeIsNeverOverwritten()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        DataGrid &grid = *editor.DataGrid1;
+        auto *model = grid.model();
+
+        asLogin(QStringLiteral("UPDATE editor_t.\"Mixed Case People\" SET name = 'Bobby' WHERE id = 2;"));
+        grid.setCurrentIndex(model->index(1, 1));
+        QVERIFY(model->setData(model->index(1, 1), QStringLiteral("Robert")));
+        grid.setCurrentIndex(model->index(2, 1));
+
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QVERIFY2(boxes.texts()[0].contains("another user"), qPrintable(boxes.texts()[0]));
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 2"), QStringLiteral("Bobby"));
+        // The user stays in the row with the text typed.
+        QCOMPARE(grid.currentIndex().row(), 1);
+        QCOMPARE(cell(editor, 1, 1), QStringLiteral("Robert"));
+        QVERIFY(grid.hasPendingEdit());
+
+        // Escape puts back the values the row was opened with.
+        QTest::keyClick(&grid, Qt::Key_Escape);
+        QVERIFY(!grid.hasPendingEdit());
+        QCOMPARE(cell(editor, 1, 1), QStringLiteral("Bob"));
+        grid.setCurrentIndex(model->index(2, 1));
+        QCOMPARE(grid.currentIndex().row(), 2);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+    }
+
+    void aValueTheColumnRefusesIsReportedAndKept()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        auto *model = grid.model();
+        grid.setCurrentIndex(model->index(0, 2));
+        QVERIFY(model->setData(model->index(0, 2), QStringLiteral("not a date")));
+        grid.setCurrentIndex(model->index(1, 2));
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QVERIFY2(boxes.texts()[0].contains("date", Qt::CaseInsensitive), qPrintable(boxes.texts()[0]));
+        QCOMPARE(grid.currentIndex().row(), 0);
+        QCOMPARE(grid.cellText(0, 2), QStringLiteral("not a date"));
+        QCOMPARE(valueInDatabase("SELECT born FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("1980-01-02"));
+
+        // Corrected, the row goes in.
+        QVERIFY(model->setData(model->index(0, 2), QStringLiteral("1981-05-06")));
+        grid.setCurrentIndex(model->index(1, 2));
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QCOMPARE(valueInDatabase("SELECT born FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("1981-05-06"));
+    }
+
+    void identicalRowsWithoutKeyAreNeverBothChanged()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("twins"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        auto *model = grid.model();
+        grid.setCurrentIndex(model->index(0, 0));
+        QVERIFY(model->setData(model->index(0, 0), QStringLiteral("changed")));
+        grid.setCurrentIndex(model->index(1, 0));
+        const QStringList rows = testpg::adminQuery("SELECT label FROM editor_t.twins ORDER BY label");
+        QVERIFY2(rows == QStringList({"same", "same"}) || rows == QStringList({"changed", "same"}),
+                 qPrintable(rows.join(',')));
+    }
+
+    void pendingEditIsWrittenOnBackAndBeforeAnotherTableOpens()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        auto *model = editor.DataGrid1->model();
+        editor.DataGrid1->setCurrentIndex(model->index(0, 1));
+        QVERIFY(model->setData(model->index(0, 1), QStringLiteral("On back")));
+        editor.PushButton1_Click();
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("On back"));
+
+        QVERIFY(driver.openTable("Mixed Case People"));
+        editor.DataGrid1->setCurrentIndex(model->index(1, 1));
+        QVERIFY(model->setData(model->index(1, 1), QStringLiteral("Before next")));
+        QVERIFY(driver.openTable("empty_one"));
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 2"), QStringLiteral("Before next"));
+        QVERIFY(boxes.boxes().empty());
+    }
+
+    void aRefusedPendingEditKeepsTheUserInTheEditor()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        auto *model = editor.DataGrid1->model();
+        editor.DataGrid1->setCurrentIndex(model->index(0, 0));
+        QVERIFY(model->setData(model->index(0, 0), QStringLiteral("abc")));
+        editor.PushButton1_Click();
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QVERIFY(editor.isVisible());
+        QVERIFY(!driver.chooser().isVisible());
+        QCOMPARE(editor.DataGrid1->cellText(0, 0), QStringLiteral("abc"));
+
+        // Closing asks; "No" keeps the window and the edit.
+        boxes.answerQuestionsWith(msgbox::No);
+        QVERIFY(!editor.close());
+        QCOMPARE(driver.programEnds(), 0);
+        QCOMPARE(editor.DataGrid1->cellText(0, 0), QStringLiteral("abc"));
+        boxes.answerQuestionsWith(msgbox::Yes);
+        QVERIFY(editor.close());
+        QCOMPARE(driver.programEnds(), 1);
+        QCOMPARE(valueInDatabase("SELECT id FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("1"));
+    }
+
+    void nextWithNothingSelectedOnlyAsks()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        driver.chooser().List1->setCurrentRow(-1);
+        driver.chooser().List1->clearSelection();
+        driver.chooser().PushButton3_Click();
+        QCOMPARE(boxes.texts(), QStringList({"Please select a table"}));
+        QCOMPARE(boxes.boxes()[0].title, QStringLiteral("Tabvale"));
+        QVERIFY(driver.chooser().isVisible());
+        QVERIFY(!driver.wizard().hasForm3());
+        QCOMPARE(driver.chooser().MousePointer(), 0);
+    }
+
+    void aLostServerIsReportedAndNothingTypedIsLost()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        DataGrid &grid = *editor.DataGrid1;
+        auto *model = grid.model();
+        grid.setCurrentIndex(model->index(2, 1));
+        QVERIFY(model->setData(model->index(2, 1), QStringLiteral("typed while down")));
+        {
+            testpg::ServerRestarter restarter;
+            QVERIFY(testpg::stopServer());
+            grid.setCurrentIndex(model->index(0, 1));
+            QCOMPARE(boxes.boxes().size(), size_t(1));
+            QCOMPARE(grid.currentIndex().row(), 2);
+            QCOMPARE(grid.cellText(2, 1), QStringLiteral("typed while down"));
+
+            // Opening a table while the server is down: the reports of the
+            // failed open and of the failed read, then an empty editor.
+            boxes.clear();
+            editor.PushButton1_Click(); // refused again: still in the editor
+            QCOMPARE(boxes.boxes().size(), size_t(1));
+            grid.discardPendingEdit();
+            boxes.clear();
+            editor.PushButton1_Click();
+            QVERIFY(driver.chooser().isVisible());
+            driver.openTable("empty_one");
+            QCOMPARE(boxes.boxes().size(), size_t(2));
+            QVERIFY(boxes.texts()[0].contains("PushButton3_Click at line 114"));
+            QVERIFY(boxes.texts()[1].contains("PushButton3_Click at line 126"));
+            QVERIFY(editor.isVisible());
+            QVERIFY(!driver.chooser().isVisible());
+            QCOMPARE(grid.rowCount(), 0);
+            QCOMPARE(grid.columnCount(), 0);
+            QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: empty_one"));
+            QCOMPARE(driver.chooser().MousePointer(), 0);
+            QVERIFY(testpg::startServer());
+        }
+        boxes.clear();
+        editor.PushButton1_Click();
+        QVERIFY(driver.openTable("Mixed Case People"));
+        QCOMPARE(grid.rowCount(), 3);
+        QVERIFY(boxes.boxes().empty());
+    }
+
+private:
+    testpg::Login user_;
+};
+
+QTEST_MAIN(TableEditorTest)
+#include "table_editor_test.moc"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "support/postgres.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+class Form2;
+class Form3;
+class Wizard;
+
+// Drives the wizard the way a user does, through its windows' handlers, with
+// the settings store and the program's end redirected for the test.
+class WizardDriver {
+public:
+    WizardDriver();
+    ~WizardDriver();
+
+    Wizard &wizard() { return *wizard_; }
+    // Types the login into the login window and presses "Next >".
+    void logIn(const testpg::Login &login);
+    // Selects the table in the chooser and presses "Next >"; false when the
+    // table is not listed.
+    bool openTable(const QString &name);
+    Form2 &chooser();
+    Form3 &editor();
+    int programEnds() const { return programEnds_; }
+
+private:
+    QTemporaryDir settings_;
+    std::unique_ptr<Wizard> wizard_;
+    int programEnds_ = 0;
+};
+
+// A login role of its own for a test program, so that its tables never show
+// up in another test's list. Created once, dropped with everything it owns.
+testpg::Login createScratchLogin(const QString &name);
+void dropScratchLogin(const QString &name);
