@@ -1,6 +1,7 @@
 #include "support/wizard_driver.h"
 
 #include "app/form1.h"
+#include "app/message_box.h"
 #include "app/wizard.h"
 #include "db/form2.h"
 #include "editor/form3.h"
@@ -14,7 +15,13 @@ WizardDriver::WizardDriver()
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_.path());
     setEndProgramHandler([this] { ++programEnds_; });
     wizard_ = std::make_unique<Wizard>();
+    // Start-up may tell about the PDF printer; tests look at what follows.
+    auto outer = msgbox::setHandler([this](const msgbox::Request &request) {
+        startupMessages_ << request.text;
+        return int(msgbox::Ok);
+    });
     wizard_->start();
+    msgbox::setHandler(std::move(outer));
 }
 
 WizardDriver::~WizardDriver()

@@ -3,6 +3,7 @@
 #include "support/postgres.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -26,11 +27,13 @@ public:
     Form2 &chooser();
     Form3 &editor();
     int programEnds() const { return programEnds_; }
+    const QStringList &startupMessages() const { return startupMessages_; }
 
 private:
     QTemporaryDir settings_;
     std::unique_ptr<Wizard> wizard_;
     int programEnds_ = 0;
+    QStringList startupMessages_;
 };
 
 // A login role of its own for a test program, so that its tables never show
