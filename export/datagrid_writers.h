@@ -17,3 +17,7 @@ void SaveDataGridToFile(const GridText &grid, const QString &fileName);
 
 // <xml>, a <row> element per row, an element per cell named after its column.
 void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName);
+
+// Writes text and CR LF as the whole content of fileName, replacing the file
+// only once everything is written. No trap of its own: throws AppError.
+void WriteStringToFile(const QString &text, const QString &fileName);

@@ -1,0 +1,241 @@
+#include "export/datagrid_writers.h"
+
+#include "app/error_trap.h"
+#include "export/streamed_file.h"
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr char crlf[] = "\r\n";
+
+// Runs one statement that appends a piece of the text. A piece whose cell
+// cannot be read is left out whole, so that the line stays well-formed.
+template <class Append>
+void appendPiece(ErrorTrap &trap, int line, QByteArray &text, Append &&append)
+{
+    const qsizetype mark = text.size();
+    trap.step(line, [&] {
+        try {
+            append();
+        } catch (...) {
+            text.truncate(mark);
+            throw;
+        }
+    });
+}
+
+// A quote inside a field is doubled, so that a CSV reader gives back the
+// field as the grid shows it.
+void doubleQuotesFrom(QByteArray &text, qsizetype from)
+{
+    const char *begin = text.constData() + from;
+    const char *end = text.constData() + text.size();
+    qsizetype quotes = 0;
+    for (const char *p = begin; (p = static_cast<const char *>(std::memchr(p, '"', end - p))); ++p)
+        ++quotes;
+    if (quotes == 0)
+        return;
+    qsizetype source = text.size();
+    text.resize(source + quotes);
+    char *data = text.data();
+    qsizetype target = text.size();
+    while (source > from) {
+        const char c = data[--source];
+        data[--target] = c;
+        if (c == '"')
+            data[--target] = '"';
+    }
+}
+
+// Cell texts may hold the characters that would end or open an element.
+void escapeMarkupFrom(QByteArray &text, qsizetype from)
+{
+    const auto isMarkup = [](char c) { return c == '&' || c == '<' || c == '>'; };
+    qsizetype first = from;
+    while (first < text.size() && !isMarkup(text.at(first)))
+        ++first;
+    if (first == text.size())
+        return;
+    QByteArray escaped;
+    escaped.reserve((text.size() - first) * 2);
+    for (qsizetype i = first; i < text.size(); ++i) {
+        switch (const char c = text.at(i)) {
+        case '&': escaped.append("&amp;"); break;
+        case '<': escaped.append("&lt;"); break;
+        case '>': escaped.append("&gt;"); break;
+        default: escaped.append(c);
+        }
+    }
+    text.truncate(first);
+    text.append(escaped);
+}
+
+// Opens the target under the statement that writes the file; a target that
+// cannot be written gives one report at that statement and nothing else.
+bool openTarget(ErrorTrap &trap, int writeLine, StreamedFile &out)
+{
+    bool opened = false;
+    trap.step(writeLine, [&] {
+        out.open();
+        opened = true;
+    });
+    return opened;
+}
+
+int readColumnCount(ErrorTrap &trap, int line, const GridText &grid)
+{
+    int columns = 0;
+    trap.step(line, [&] { columns = grid.columnCount(); });
+    return columns;
+}
+
+qint64 readRowCount(ErrorTrap &trap, int line, const GridText &grid)
+{
+    qint64 rows = 0;
+    trap.step(line, [&] { rows = grid.rowCount(); });
+    return rows;
+}
+
+} // namespace
+
+void SaveDataGridToCSVFile(const GridText &grid, const QString &fileName)
+{
+    ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToCSVFile "));
+    StreamedFile out(fileName);
+    if (!openTarget(trap, 142, out))
+        return;
+    QByteArray &s = out.buffer();
+
+    const int columns = readColumnCount(trap, 102, grid);
+    // The comma goes before every field but the line's first one written, so
+    // a line never loses a character that is not a separator.
+    bool lineStarted = false;
+    for (int i = 0; i < columns; ++i) {
+        appendPiece(trap, 104, s, [&] {
+            if (lineStarted)
+                s.append(',');
+            s.append('"');
+            const qsizetype start = s.size();
+            s.append(grid.caption(i).toUtf8());
+            doubleQuotesFrom(s, start);
+            s.append('"');
+            lineStarted = true;
+        });
+    }
+    trap.step(112, [&] { s.append(crlf); });
+
+    const qint64 rows = readRowCount(trap, 116, grid);
+    for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        lineStarted = false;
+        for (int i = 0; i < columns; ++i) {
+            appendPiece(trap, 130, s, [&] {
+                if (lineStarted)
+                    s.append(',');
+                s.append('"');
+                const qsizetype start = s.size();
+                grid.appendCellUtf8(row, i, s);
+                doubleQuotesFrom(s, start);
+                s.append('"');
+                lineStarted = true;
+            });
+        }
+        trap.step(138, [&] { s.append(crlf); });
+        out.flushIfFull();
+    }
+
+    trap.step(142, [&] {
+        s.append(crlf);
+        out.commit();
+    });
+}
+
+void SaveDataGridToFile(const GridText &grid, const QString &fileName)
+{
+    ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToFile "));
+    StreamedFile out(fileName);
+    if (!openTarget(trap, 134, out))
+        return;
+    QByteArray &s = out.buffer();
+
+    const int columns = readColumnCount(trap, 102, grid);
+    for (int i = 0; i < columns; ++i) {
+        appendPiece(trap, 104, s, [&] {
+            s.append(grid.caption(i).toUtf8());
+            s.append('\t');
+        });
+    }
+    trap.step(108, [&] { s.append(crlf); });
+
+    const qint64 rows = readRowCount(trap, 112, grid);
+    for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        for (int i = 0; i < columns; ++i) {
+            appendPiece(trap, 126, s, [&] {
+                grid.appendCellUtf8(row, i, s);
+                s.append('\t');
+            });
+        }
+        trap.step(130, [&] { s.append(crlf); });
+        out.flushIfFull();
+    }
+
+    trap.step(134, [&] {
+        s.append(crlf);
+        out.commit();
+    });
+}
+
+void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName)
+{
+    ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToXMLFile "));
+    StreamedFile out(fileName);
+    if (!openTarget(trap, 130, out))
+        return;
+    QByteArray &s = out.buffer();
+
+    trap.step(100, [&] { s.append("<xml>\r\n"); });
+
+    const qint64 rows = readRowCount(trap, 104, grid);
+    const int columns = readColumnCount(trap, 118, grid);
+    // Captions are read once, as every row repeats them twice per cell; one
+    // that cannot be read is tried again, and reported, at each of its cells.
+    std::vector<std::optional<QByteArray>> captions(static_cast<size_t>(columns));
+    for (int i = 0; i < columns; ++i) {
+        try {
+            captions[i] = grid.caption(i).toUtf8();
+        } catch (const std::exception &) {
+        }
+    }
+
+    for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        trap.step(106, [&] { s.append("<row>\r\n"); });
+        for (int i = 0; i < columns; ++i) {
+            appendPiece(trap, 120, s, [&] {
+                const QByteArray caption = captions[i] ? *captions[i] : grid.caption(i).toUtf8();
+                s.append('<').append(caption).append('>');
+                const qsizetype start = s.size();
+                grid.appendCellUtf8(row, i, s);
+                escapeMarkupFrom(s, start);
+                s.append("</").append(caption).append('>').append(crlf);
+            });
+        }
+        trap.step(124, [&] { s.append("</row>\r\n"); });
+        out.flushIfFull();
+    }
+
+    trap.step(128, [&] { s.append("</xml>"); });
+    trap.step(130, [&] {
+        s.append(crlf);
+        out.commit();
+    });
+}
+
+void WriteStringToFile(const QString &text, const QString &fileName)
+{
+    StreamedFile out(fileName);
+    out.open();
+    out.buffer().append(text.toUtf8()).append(crlf);
+    out.commit();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class GridText;
+class WizardWindow;
+
+// Whether the desktop's spreadsheet program (LibreOffice) can be started.
+// When it cannot, says so in a message box and returns false.
+bool IsExcelInstalled();
+
+// The spreadsheet program found on PATH, or an empty text.
+QString spreadsheetProgram();
+
+// What the editor's XLS menu entry does: the grid as a new workbook, shown in
+// the spreadsheet program as an untitled document for the user to save where
+// they like. Failures are reported in the error report box.
+void exportGridToSpreadsheet(const GridText &grid, WizardWindow &window);

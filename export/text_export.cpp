@@ -1,0 +1,40 @@
+#include "export/text_export.h"
+
+#include "app/wizard_window.h"
+#include "export/datagrid_writers.h"
+#include "export/save_dialog.h"
+
+namespace {
+
+QString filterFor(TextFormat format)
+{
+    switch (format) {
+    case TextFormat::Csv: return QStringLiteral("CSV Files (*.csv)");
+    case TextFormat::Tab: return QStringLiteral("Text Files (*.txt)");
+    case TextFormat::Xml: return QStringLiteral("XML Files (*.xml)");
+    }
+    return {};
+}
+
+void write(TextFormat format, const GridText &grid, const QString &fileName)
+{
+    switch (format) {
+    case TextFormat::Csv: SaveDataGridToCSVFile(grid, fileName); return;
+    case TextFormat::Tab: SaveDataGridToFile(grid, fileName); return;
+    case TextFormat::Xml: SaveDataGridToXMLFile(grid, fileName); return;
+    }
+}
+
+} // namespace
+
+void saveGridAsText(TextFormat format, const GridText &grid, WizardWindow &window,
+                    QString &lastFileName)
+{
+    const QString fileName = askSaveFileName(&window, QStringLiteral("Save"), filterFor(format), lastFileName);
+    if (fileName.isEmpty())
+        return;
+    lastFileName = fileName;
+    window.setMousePointer(WizardWindow::Hourglass);
+    write(format, grid, fileName);
+    window.setMousePointer(WizardWindow::Default);
+}
