@@ -73,6 +73,17 @@ cups_start_one() {
   return 1
 }
 
+# cups_lpadmin SERVER ARGS...: lpadmin on that scheduler, without its notice
+# that printer drivers are deprecated (every queue here uses one).
+cups_lpadmin() {
+  local server=$1 out rc
+  shift
+  out=$(CUPS_SERVER=$server lpadmin "$@" 2>&1)
+  rc=$?
+  [[ -z $out ]] || grep -v 'drivers are deprecated' <<<"$out" >&2
+  return $rc
+}
+
 cups_start() {
   local main=$TABVALE_RUN_DIR/cups other=$TABVALE_RUN_DIR/cups-no-pdf
   cups_write_conf "$main"
@@ -80,22 +91,22 @@ cups_start() {
   cups_start_one "$main" || return 1
   cups_start_one "$other" || return 1
   # pdftocairo: with the default renderer pdftotext cannot read the PDF's text.
-  CUPS_SERVER=$main/cups.sock lpadmin -p Kestrelon_PDF_Writer -E -v cups-pdf:/ \
+  cups_lpadmin "$main/cups.sock" -p Kestrelon_PDF_Writer -E -v cups-pdf:/ \
     -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "Kestrelon PDF Writer" \
     -o pdftops-renderer-default=pdftocairo || return 1
   # An ordinary printer to be the default before and after a PDF export. This
   # scheduler has no default of its own, so that "no default at all" can be
   # tried on it.
-  CUPS_SERVER=$main/cups.sock lpadmin -p Office -E -v file:///dev/null \
+  cups_lpadmin "$main/cups.sock" -p Office -E -v file:///dev/null \
     -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "Office Printer" || return 1
   # The other scheduler has an ordinary queue as its own default, and a queue
   # whose description differs from the PDF printer's only in letter case:
   # a default printer exists there while the PDF printer does not.
-  CUPS_SERVER=$other/cups.sock lpadmin -p Office -E -v file:///dev/null \
+  cups_lpadmin "$other/cups.sock" -p Office -E -v file:///dev/null \
     -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "Office Printer" || return 1
-  CUPS_SERVER=$other/cups.sock lpadmin -p Lowercase_PDF -E -v file:///dev/null \
+  cups_lpadmin "$other/cups.sock" -p Lowercase_PDF -E -v file:///dev/null \
     -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -D "kestrelon pdf writer" || return 1
-  CUPS_SERVER=$other/cups.sock lpadmin -d Office || return 1
+  cups_lpadmin "$other/cups.sock" -d Office || return 1
 
   export CUPS_SERVER=$main/cups.sock
   export CUPS_SERVERROOT=$main
