@@ -19,6 +19,7 @@ namespace {
 constexpr qsizetype directorySize = 6;
 constexpr qsizetype entrySize = 16;
 constexpr quint16 cursorType = 2;
+constexpr qint64 maxCursorFileSize = 4 * 1024 * 1024;
 
 quint16 word(const QByteArray &data, qsizetype offset)
 {
@@ -59,6 +60,10 @@ QCursor loadCursorFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Cannot read the cursor file %1: %2").arg(path, file.errorString()));
+    // Cursors are a few kilobytes; a huge file under that name is not one,
+    // and reading it whole would only eat memory.
+    if (file.size() > maxCursorFileSize)
+        throw AppError(QStringLiteral("The file %1 is too large to be a cursor file").arg(path));
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Cannot read the cursor file %1: %2").arg(path, file.errorString()));

@@ -107,6 +107,7 @@ private slots:
         QByteArray garbledImage = good;
         garbledImage.replace(22, 40, QByteArray(40, 'z'));
         QTest::newRow("garbled image") << garbledImage;
+        QTest::newRow("huge") << good + QByteArray(5 * 1024 * 1024, '\0');
     }
 
     void filesThatAreNoCursorAreRefused()
