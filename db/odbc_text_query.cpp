@@ -4,6 +4,7 @@
 #include "db/odbc_handle.h"
 
 #include <algorithm>
+#include <iterator>
 #include <sqlext.h>
 #include <vector>
 
@@ -67,9 +68,12 @@ bool runTextQuery(SQLHDBC connection, int queryTimeout, const QString &sql, cons
 
         if (widths.empty()) {
             for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnCount); ++c) {
-                SQLSMALLINT type = 0, digits = 0, nullable = 0;
+                SQLSMALLINT type = 0, digits = 0, nullable = 0, nameLength = 0;
                 SQLULEN size = 0;
-                checkOdbc(SQLDescribeColW(stmt, c, nullptr, 0, nullptr, &type, &size, &digits, &nullable),
+                // Some drivers fail without room for the name, though it is not wanted here.
+                SQLWCHAR name[256];
+                checkOdbc(SQLDescribeColW(stmt, c, name, SQLSMALLINT(std::size(name)), &nameLength, &type, &size,
+                                          &digits, &nullable),
                           SQL_HANDLE_STMT, stmt, "SQLDescribeCol");
                 widths.push_back(initialWidth(type, size));
             }
