@@ -54,10 +54,12 @@ void doubleQuotesFrom(QByteArray &text, qsizetype from)
 void escapeMarkupFrom(QByteArray &text, qsizetype from)
 {
     const auto isMarkup = [](char c) { return c == '&' || c == '<' || c == '>'; };
+    const char *const data = text.constData();
     qsizetype first = from;
-    while (first < text.size() && !isMarkup(text.at(first)))
+    const qsizetype size = text.size();
+    while (first < size && !isMarkup(data[first]))
         ++first;
-    if (first == text.size())
+    if (first == size)
         return;
     QByteArray escaped;
     escaped.reserve((text.size() - first) * 2);
@@ -132,9 +134,7 @@ void SaveDataGridToCSVFile(const GridText &grid, const QString &fileName)
         lineStarted = false;
         for (int i = 0; i < columns; ++i) {
             appendPiece(trap, 130, s, [&] {
-                if (lineStarted)
-                    s.append(',');
-                s.append('"');
+                s.append(lineStarted ? QByteArrayView(",\"") : QByteArrayView("\""));
                 const qsizetype start = s.size();
                 grid.appendCellUtf8(row, i, s);
                 doubleQuotesFrom(s, start);
@@ -199,12 +199,20 @@ void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName)
 
     const qint64 rows = readRowCount(trap, 104, grid);
     const int columns = readColumnCount(trap, 118, grid);
-    // Captions are read once, as every row repeats them twice per cell; one
-    // that cannot be read is tried again, and reported, at each of its cells.
-    std::vector<std::optional<QByteArray>> captions(static_cast<size_t>(columns));
+    // Tags are made once, as every row repeats them; a caption that cannot be
+    // read is tried again, and reported, at each of its cells until it can.
+    struct Tags {
+        QByteArray open;
+        QByteArray close;
+    };
+    const auto tagsFor = [&](int column) {
+        const QByteArray caption = grid.caption(column).toUtf8();
+        return Tags{'<' + caption + '>', "</" + caption + ">\r\n"};
+    };
+    std::vector<std::optional<Tags>> tags(static_cast<size_t>(columns));
     for (int i = 0; i < columns; ++i) {
         try {
-            captions[i] = grid.caption(i).toUtf8();
+            tags[i] = tagsFor(i);
         } catch (const std::exception &) {
         }
     }
@@ -213,12 +221,13 @@ void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName)
         trap.step(106, [&] { s.append("<row>\r\n"); });
         for (int i = 0; i < columns; ++i) {
             appendPiece(trap, 120, s, [&] {
-                const QByteArray caption = captions[i] ? *captions[i] : grid.caption(i).toUtf8();
-                s.append('<').append(caption).append('>');
+                if (!tags[i])
+                    tags[i] = tagsFor(i);
+                s.append(tags[i]->open);
                 const qsizetype start = s.size();
                 grid.appendCellUtf8(row, i, s);
                 escapeMarkupFrom(s, start);
-                s.append("</").append(caption).append('>').append(crlf);
+                s.append(tags[i]->close);
             });
         }
         trap.step(124, [&] { s.append("</row>\r\n"); });
