@@ -235,6 +235,21 @@ private slots:
         QCOMPARE(window.MousePointer(), int(WizardWindow::Default));
     }
 
+    // libxlsxwriter refuses a text longer than a cell holds; its own message
+    // is reported for that cell only.
+    void cellTooLongForTheSheetIsReportedWithTheLibrarysMessage()
+    {
+        const MemoryGrid grid({"ID", "NOTE"}, {{"1", QString(40000, QLatin1Char('n'))}, {"2", "short"}}, {0});
+        WizardWindow window;
+        MessageCapture boxes;
+        exportGridToSpreadsheet(grid, window);
+        QCOMPARE(boxes.texts(), QStringList{ErrorTrap::reportText(
+                                    "String exceeds Excel's limit of 32,767 characters.", location, 140)});
+        waitForArguments();
+        QCOMPARE(readBack(path("out/copy.xlsx"))["rows"].toArray()[2].toArray(),
+                 (QJsonArray{number(2), text("short")}));
+    }
+
     void tableTooLongForASheetIsReportedOnce()
     {
         WizardWindow window;
