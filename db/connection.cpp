@@ -6,9 +6,29 @@
 #include "db/odbc_diagnostics.h"
 #include "db/odbc_text_query.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace db {
+namespace {
+
+// SQLConnect hands the data source, user name and password to the driver as
+// they are, so no connection-string parsing can cut or change them (psqlODBC,
+// for one, takes a braced user name literally).
+SQLRETURN connect(SQLHDBC dbc, const ConnectionStringParts &parts)
+{
+    std::u16string dsn = toSqlWChar(parts.dataSource);
+    std::u16string user = toSqlWChar(parts.userId);
+    std::u16string password = toSqlWChar(parts.password);
+    const SQLRETURN rc = SQLConnectW(dbc, reinterpret_cast<SQLWCHAR *>(dsn.data()), SQLSMALLINT(dsn.size()),
+                                     reinterpret_cast<SQLWCHAR *>(user.data()), SQLSMALLINT(user.size()),
+                                     reinterpret_cast<SQLWCHAR *>(password.data()), SQLSMALLINT(password.size()));
+    // Do not leave the password in freed memory.
+    std::fill(password.begin(), password.end(), u'\0');
+    return rc;
+}
+
+} // namespace
 
 Connection::Connection() = default;
 Connection::~Connection() = default;
@@ -58,12 +78,7 @@ void Connection::open(const QString &connectionString)
                                 reinterpret_cast<SQLPOINTER>(SQLULEN(connectionTimeout_)), 0),
               SQL_HANDLE_DBC, dbc, "SQLSetConnectAttr");
 
-    std::u16string odbcText = toSqlWChar(odbcConnectionString(parts));
-    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR *>(odbcText.data()),
-                                           SQLSMALLINT(odbcText.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-    // The string holds the password: do not leave it in freed memory.
-    std::fill(odbcText.begin(), odbcText.end(), u'\0');
-    if (!odbcSucceeded(rc))
+    if (!odbcSucceeded(connect(dbc, parts)))
         throw diagnosticsError(SQL_HANDLE_DBC, dbc, QStringLiteral("The connection could not be opened."));
     handles->connected = true;
     handles->commandTimeout = commandTimeout_;

@@ -18,26 +18,6 @@ bool needsQuotes(const QString &value)
     return value.contains(u';') || first == u'"' || first == u'\'' || isBlank(first) || isBlank(value.back());
 }
 
-bool needsBraces(const QString &value)
-{
-    if (value.isEmpty())
-        return false;
-    for (QChar c : value) {
-        if (c == u';' || c == u'{' || c == u'}' || c == u'=')
-            return true;
-    }
-    return isBlank(value.front()) || isBlank(value.back());
-}
-
-QString braced(const QString &value)
-{
-    if (!needsBraces(value))
-        return value;
-    QString inner = value;
-    inner.replace(u'}', QStringLiteral("}}"));
-    return u'{' + inner + u'}';
-}
-
 } // namespace
 
 ConnectionStringParts parseConnectionString(const QString &text)
@@ -125,12 +105,6 @@ QString quoteConnectionStringValue(const QString &value)
     QString inner = value;
     inner.replace(u'"', QStringLiteral("\"\""));
     return u'"' + inner + u'"';
-}
-
-QString odbcConnectionString(const ConnectionStringParts &parts)
-{
-    return QStringLiteral("DSN=") + braced(parts.dataSource) + QStringLiteral(";UID=") + braced(parts.userId)
-        + QStringLiteral(";PWD=") + braced(parts.password) + u';';
 }
 
 } // namespace db

@@ -23,8 +23,4 @@ ConnectionStringParts parseConnectionString(const QString &text);
 // as it is when it is ordinary, else in double quotes with inner ones doubled.
 QString quoteConnectionStringValue(const QString &value);
 
-// The ODBC connection string "DSN=...;UID=...;PWD=...;" for the parts, each
-// value braced (with "}" doubled) where ODBC would otherwise misread it.
-QString odbcConnectionString(const ConnectionStringParts &parts);
-
 } // namespace db

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <sql.h>
+#include <string>
 
 namespace db {
 

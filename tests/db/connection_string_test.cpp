@@ -111,25 +111,6 @@ private slots:
                                     "specification."));
         }
     }
-
-    void odbcValuesAreBracedWhereNeeded_data()
-    {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "tiger" << "DSN=pg;UID=scott;PWD=tiger;";
-        QTest::newRow("empty") << "" << "DSN=pg;UID=scott;PWD=;";
-        QTest::newRow("semicolon") << "pa;ss \"word" << "DSN=pg;UID=scott;PWD={pa;ss \"word};";
-        QTest::newRow("closing brace doubled") << "a}b" << "DSN=pg;UID=scott;PWD={a}}b};";
-        QTest::newRow("opening brace") << "{x" << "DSN=pg;UID=scott;PWD={{x};";
-        QTest::newRow("equals") << "a=b" << "DSN=pg;UID=scott;PWD={a=b};";
-        QTest::newRow("edge blanks") << " x " << "DSN=pg;UID=scott;PWD={ x };";
-    }
-    void odbcValuesAreBracedWhereNeeded()
-    {
-        QFETCH(QString, password);
-        QFETCH(QString, expected);
-        QCOMPARE(db::odbcConnectionString({QStringLiteral("pg"), QStringLiteral("scott"), password}), expected);
-    }
 };
 
 QTEST_APPLESS_MAIN(ConnectionStringTest)

@@ -119,6 +119,32 @@ private slots:
         QCOMPARE(connection.execute(QStringLiteral("select v from secrets")).fieldText(0), QStringLiteral("42"));
     }
 
+    void everyCharacterOfALoginReachesTheServer_data()
+    {
+        // Braces, "=", quotes and blanks at either end would all be misread
+        // if any layer passed them on unprotected.
+        const QString password = QStringLiteral(" {x}}y;=\"z' ");
+        QString literal = password;
+        literal.replace(u'\'', QStringLiteral("''"));
+        for (const char *role : {"brace", "br{a;ce}"})
+            testpg::adminExec(QStringLiteral("drop role if exists \"%1\"; create role \"%1\" login password '%2'")
+                                  .arg(QLatin1String(role), literal));
+
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("odd password") << testpg::odd.user << testpg::odd.password;
+        QTest::newRow("braces in both") << "br{a;ce}" << password;
+        QTest::newRow("braces in the password") << "brace" << password;
+    }
+    void everyCharacterOfALoginReachesTheServer()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        db::Connection connection;
+        connection.open(buildConnectionString(testpg::dsn(), user, password));
+        QCOMPARE(connection.execute(QStringLiteral("select current_user")).fieldText(0), user);
+    }
+
     void recordSetWalksTheRowsExactly()
     {
         db::Connection connection;
