@@ -1,8 +1,13 @@
 #pragma once
 
+#include "app/app_error.h"
 #include "db/connection.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringView>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,11 +24,21 @@ struct ColumnInfo {
     bool numeric = false;   // integer, decimal, floating point
     bool editable = true;   // false for binary and large-object columns
     bool comparable = true; // may stand in the WHERE of an optimistic update
+    QString typeName;       // the database's own name of the type
+    qint64 size = 0;        // SQLDescribeCol's column size; 0 when unknown
+    short decimalDigits = 0;
 };
 
 // Thrown when an optimistic update matched no row (changed or deleted by
 // another user since the table was opened) or more than one row.
 class RowConflictError;
+
+// Thrown by TableSnapshot::open when the progress callback asked to stop.
+class OpenCancelled : public AppError {
+public:
+    static constexpr QStringView text = u"Opening the table was cancelled.";
+    OpenCancelled() : AppError(text.toString()) {}
+};
 
 // All rows of one table, fetched in blocks as text into compact storage, and
 // the connection they came from, which lives as long as the snapshot. Edited
@@ -49,6 +64,13 @@ public:
     bool isNull(qint64 row, int column) const;
     // The cell's text; NULL gives empty text.
     QString text(qint64 row, int column) const;
+    // The cell's UTF-8 bytes, without conversion: for writers of large files.
+    // Valid until the row is written.
+    QByteArrayView rawUtf8(qint64 row, int column) const;
+    void appendUtf8(qint64 row, int column, QByteArray &out) const;
+
+    // Bytes of memory the rows take, for measurements.
+    std::size_t memoryUsed() const;
 
     // New values of the changed columns of one row; nullopt writes NULL.
     using Changes = std::vector<std::pair<int, std::optional<QString>>>;
@@ -69,6 +91,14 @@ private:
 class RowConflictError : public AppError {
 public:
     using AppError::AppError;
+    // The update matched no row.
+    static constexpr QStringView changedOrDeletedText =
+        u"The row was not written: another user has changed or deleted it since the table was opened.";
+    // The update matched several rows (a table without a primary key holding
+    // identical rows); it was rolled back.
+    static constexpr QStringView notUniqueText =
+        u"The row was not written: it cannot be told apart from other rows of the table that hold the same "
+        u"values, and changing it would change them all.";
 };
 
 } // namespace db

@@ -1,0 +1,200 @@
+#include "db/row_update.h"
+
+#include "db/odbc_diagnostics.h"
+#include "db/snapshot_fetch.h"
+#include "db/snapshot_sql.h"
+
+#include <sqlext.h>
+#include <string>
+
+namespace db {
+namespace {
+
+void addCondition(ParameterisedSql &statement, bool &first, const std::vector<ColumnInfo> &columns, int column,
+                  const std::optional<QString> &value)
+{
+    statement.sql += first ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
+    first = false;
+    statement.sql += quotedIdentifier(columns[size_t(column)].name);
+    // "col = ?" never matches NULL, and "? IS NULL" leaves some servers
+    // unable to tell the parameter's type: NULL goes into the text.
+    if (value) {
+        statement.sql += QStringLiteral(" = ?");
+        statement.parameters.push_back({column, value});
+    } else {
+        statement.sql += QStringLiteral(" IS NULL");
+    }
+}
+
+bool isCharacterType(short type)
+{
+    switch (type) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Values go to the driver as UTF-16 text with the column's own SQL type, so
+// that the driver converts them as ODBC defines for character data and the
+// database judges them as it would judge the column's values.
+class BoundParameters {
+public:
+    void bind(SQLHSTMT stmt, const std::vector<ColumnInfo> &columns, const std::vector<StatementParameter> &parameters)
+    {
+        texts_.resize(parameters.size());
+        indicators_.resize(parameters.size());
+        for (size_t i = 0; i < parameters.size(); ++i) {
+            const StatementParameter &parameter = parameters[i];
+            const ColumnInfo &column = columns[size_t(parameter.column)];
+            std::u16string &text = texts_[i];
+            SQLLEN &indicator = indicators_[i];
+            if (parameter.value) {
+                text = toSqlWChar(*parameter.value);
+                indicator = SQLLEN(text.size() * sizeof(char16_t));
+            } else {
+                indicator = SQL_NULL_DATA;
+            }
+            // A driver may cut a value to the size given here; the size is
+            // never smaller than the value, so the database itself refuses
+            // what does not fit.
+            SQLULEN size = SQLULEN(qMax<qint64>(column.size, 0));
+            if (isCharacterType(column.sqlType) || size == 0)
+                size = qMax<SQLULEN>(qMax<SQLULEN>(size, SQLULEN(text.size())), 1);
+            checkOdbc(SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, column.sqlType, size,
+                                       column.decimalDigits, text.data(),
+                                       SQLLEN((text.size() + 1) * sizeof(char16_t)), &indicator),
+                      SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+        }
+    }
+
+private:
+    std::vector<std::u16string> texts_;
+    std::vector<SQLLEN> indicators_;
+};
+
+// Autocommit off for as long as it lives; what is not committed by then is
+// rolled back. Failures on the way out are not reported: the statement's own
+// failure is the one the user needs, and a lost connection cannot commit.
+class ManualTransaction {
+public:
+    explicit ManualTransaction(SQLHDBC connection) : connection_(connection)
+    {
+        checkOdbc(SQLSetConnectAttr(connection_, SQL_ATTR_AUTOCOMMIT,
+                                    reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_AUTOCOMMIT_OFF)), 0),
+                  SQL_HANDLE_DBC, connection_, "SQLSetConnectAttr");
+    }
+    ~ManualTransaction()
+    {
+        if (!finished_)
+            SQLEndTran(SQL_HANDLE_DBC, connection_, SQL_ROLLBACK);
+        SQLSetConnectAttr(connection_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_AUTOCOMMIT_ON)), 0);
+    }
+    ManualTransaction(const ManualTransaction &) = delete;
+    ManualTransaction &operator=(const ManualTransaction &) = delete;
+
+    void commit()
+    {
+        finished_ = true;
+        checkOdbc(SQLEndTran(SQL_HANDLE_DBC, connection_, SQL_COMMIT), SQL_HANDLE_DBC, connection_, "SQLEndTran");
+    }
+
+private:
+    SQLHDBC connection_;
+    bool finished_ = false;
+};
+
+} // namespace
+
+ParameterisedSql buildRowUpdate(const QString &tableName, const std::vector<ColumnInfo> &columns,
+                                const RowValues &originals, const TableSnapshot::Changes &changes)
+{
+    ParameterisedSql statement;
+    statement.sql = QStringLiteral("UPDATE ") + quotedIdentifier(tableName) + QStringLiteral(" SET ");
+    std::vector<bool> changed(columns.size(), false);
+    bool firstSet = true;
+    for (const auto &[column, value] : changes) {
+        if (!firstSet)
+            statement.sql += QStringLiteral(", ");
+        firstSet = false;
+        statement.sql += quotedIdentifier(columns[size_t(column)].name) + QStringLiteral(" = ?");
+        statement.parameters.push_back({column, value});
+        changed[size_t(column)] = true;
+    }
+
+    const bool hasKey = std::any_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
+    bool firstCondition = true;
+    for (int c = 0; c < int(columns.size()); ++c) {
+        const ColumnInfo &column = columns[size_t(c)];
+        // Changed columns must still hold what the user saw, or someone else
+        // changed them meanwhile; without a key, all the row's values stand
+        // in for it.
+        const bool identifies = hasKey ? column.inPrimaryKey || (changed[size_t(c)] && column.comparable)
+                                       : column.comparable;
+        if (identifies)
+            addCondition(statement, firstCondition, columns, c, originals[size_t(c)]);
+    }
+    return statement;
+}
+
+std::optional<ParameterisedSql> buildKeySelect(const QString &tableName, const std::vector<ColumnInfo> &columns,
+                                               const RowValues &values)
+{
+    ParameterisedSql statement;
+    statement.sql = QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName);
+    bool first = true;
+    for (int c = 0; c < int(columns.size()); ++c) {
+        if (columns[size_t(c)].inPrimaryKey)
+            addCondition(statement, first, columns, c, values[size_t(c)]);
+    }
+    if (first)
+        return std::nullopt;
+    return statement;
+}
+
+void executeRowUpdate(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
+                      const ParameterisedSql &update)
+{
+    ManualTransaction transaction(connection);
+    StatementHandle statement = newStatement(connection, queryTimeout);
+    SQLHSTMT stmt = statement.get();
+    BoundParameters parameters;
+    parameters.bind(stmt, columns, update.parameters);
+    executeDirect(stmt, update.sql);
+    SQLLEN affected = -1;
+    checkOdbc(SQLRowCount(stmt, &affected), SQL_HANDLE_STMT, stmt, "SQLRowCount");
+    if (affected == 0)
+        throw RowConflictError(RowConflictError::changedOrDeletedText.toString());
+    if (affected != 1)
+        throw RowConflictError(RowConflictError::notUniqueText.toString());
+    statement.reset();
+    transaction.commit();
+}
+
+std::optional<std::vector<std::optional<QByteArray>>> readRowByKey(SQLHDBC connection, int queryTimeout,
+                                                                    const std::vector<ColumnInfo> &columns,
+                                                                    const ParameterisedSql &select)
+{
+    StatementHandle statement = newStatement(connection, queryTimeout);
+    SQLHSTMT stmt = statement.get();
+    BoundParameters parameters;
+    parameters.bind(stmt, columns, select.parameters);
+    executeDirect(stmt, select.sql);
+    SQLSMALLINT columnCount = 0;
+    checkOdbc(SQLNumResultCols(stmt, &columnCount), SQL_HANDLE_STMT, stmt, "SQLNumResultCols");
+    if (columnCount != SQLSMALLINT(columns.size()))
+        return std::nullopt; // the table has changed its shape since it was opened
+    const SQLRETURN rc = SQLFetch(stmt);
+    if (rc == SQL_NO_DATA)
+        return std::nullopt;
+    checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+    return readCurrentRow(stmt, int(columns.size()));
+}
+
+} // namespace db

@@ -1,0 +1,184 @@
+#include "db/snapshot_columns.h"
+
+#include "db/odbc_diagnostics.h"
+#include "db/snapshot_sql.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <optional>
+#include <sqlext.h>
+
+namespace db {
+namespace {
+
+QString columnAttributeText(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT field)
+{
+    SQLWCHAR text[256] = {};
+    SQLSMALLINT length = 0;
+    if (!odbcSucceeded(SQLColAttributeW(statement, column, field, text, SQLSMALLINT(sizeof text), &length, nullptr)))
+        return {};
+    return fromSqlWChar(text, std::clamp<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 0, 255));
+}
+
+bool isBinaryType(short type)
+{
+    return type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
+}
+
+bool isFloatingType(short type)
+{
+    return type == SQL_REAL || type == SQL_FLOAT || type == SQL_DOUBLE;
+}
+
+bool isNumericType(short type)
+{
+    switch (type) {
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_INTEGER:
+    case SQL_SMALLINT:
+    case SQL_TINYINT:
+    case SQL_BIGINT:
+        return true;
+    default:
+        return isFloatingType(type);
+    }
+}
+
+// Long character types are large objects only where the database says so by
+// name (Oracle's CLOB, NCLOB and LONG); PostgreSQL's and SQLite's "text" is
+// reported as a long type too, yet is an ordinary string that can be compared
+// and changed.
+bool isLargeObject(const ColumnInfo &column)
+{
+    const QString name = column.typeName.toUpper();
+    if (name.contains(QLatin1String("LOB")) || name == QLatin1String("BFILE"))
+        return true;
+    const bool longText = column.sqlType == SQL_LONGVARCHAR || column.sqlType == SQL_WLONGVARCHAR;
+    return longText && name.startsWith(QLatin1String("LONG"));
+}
+
+QString userName(SQLHDBC connection)
+{
+    SQLWCHAR text[256] = {};
+    SQLSMALLINT length = 0;
+    if (!odbcSucceeded(SQLGetInfoW(connection, SQL_USER_NAME, text, SQLSMALLINT(sizeof text), &length)))
+        return {};
+    return fromSqlWChar(text, std::clamp<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 0, 255));
+}
+
+// The key's column names in key order; empty when the catalogue has none for
+// the table in that schema (a null schema means any the driver searches).
+std::vector<QString> primaryKeyNames(SQLHDBC connection, int queryTimeout, const QString &tableName,
+                                     const QString *schema)
+{
+    StatementHandle statement = newStatement(connection, queryTimeout);
+    SQLHSTMT stmt = statement.get();
+    std::u16string table = toSqlWChar(tableName);
+    std::u16string schemaText = schema ? toSqlWChar(*schema) : std::u16string();
+    checkOdbc(SQLPrimaryKeysW(stmt, nullptr, 0, schema ? reinterpret_cast<SQLWCHAR *>(schemaText.data()) : nullptr,
+                              schema ? SQLSMALLINT(schemaText.size()) : SQLSMALLINT(0),
+                              reinterpret_cast<SQLWCHAR *>(table.data()), SQLSMALLINT(table.size())),
+              SQL_HANDLE_STMT, stmt, "SQLPrimaryKeys");
+    std::vector<std::pair<int, QString>> keyColumns;
+    QByteArray text;
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            break;
+        checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+        // Columns 4 and 5 of the result: COLUMN_NAME and KEY_SEQ.
+        if (!readWholeText(stmt, 4, text))
+            continue;
+        const QString name = QString::fromUtf8(text);
+        int sequence = int(keyColumns.size()) + 1;
+        if (readWholeText(stmt, 5, text))
+            sequence = text.toInt();
+        keyColumns.emplace_back(sequence, name);
+    }
+    std::sort(keyColumns.begin(), keyColumns.end());
+    std::vector<QString> names;
+    for (auto &[sequence, name] : keyColumns)
+        names.push_back(std::move(name));
+    return names;
+}
+
+} // namespace
+
+void classifyColumn(ColumnInfo &column)
+{
+    const bool binary = isBinaryType(column.sqlType);
+    const bool largeObject = isLargeObject(column);
+    column.numeric = isNumericType(column.sqlType);
+    column.editable = !binary && !largeObject;
+    // Floating-point values need not come back equal to their text.
+    column.comparable = !binary && !largeObject && !isFloatingType(column.sqlType);
+}
+
+std::vector<ColumnInfo> describeColumns(SQLHSTMT statement)
+{
+    SQLSMALLINT count = 0;
+    checkOdbc(SQLNumResultCols(statement, &count), SQL_HANDLE_STMT, statement, "SQLNumResultCols");
+    std::vector<ColumnInfo> columns;
+    columns.reserve(size_t(qMax<SQLSMALLINT>(count, 0)));
+    for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(qMax<SQLSMALLINT>(count, 0)); ++c) {
+        SQLWCHAR name[1024] = {};
+        SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = SQL_NULLABLE_UNKNOWN;
+        SQLULEN size = 0;
+        checkOdbc(SQLDescribeColW(statement, c, name, SQLSMALLINT(std::size(name)), &nameLength, &type, &size, &digits,
+                                  &nullable),
+                  SQL_HANDLE_STMT, statement, "SQLDescribeCol");
+        ColumnInfo column;
+        column.name = fromSqlWChar(name, std::clamp<qsizetype>(nameLength, 0, qsizetype(std::size(name)) - 1));
+        column.sqlType = type;
+        column.size = qint64(size);
+        column.decimalDigits = digits;
+        column.nullable = nullable != SQL_NO_NULLS;
+        column.typeName = columnAttributeText(statement, c, SQL_DESC_TYPE_NAME);
+        classifyColumn(column);
+        columns.push_back(std::move(column));
+    }
+    return columns;
+}
+
+void markPrimaryKey(SQLHDBC connection, int queryTimeout, const QString &tableName, std::vector<ColumnInfo> &columns)
+{
+    // The table is the login's own: on PostgreSQL in the schema named after
+    // the login, on Oracle in the user's schema (its name in capitals). SQLite
+    // has no schemas and no user name; there the schema is left open.
+    std::vector<std::optional<QString>> schemas;
+    const QString user = userName(connection);
+    if (!user.isEmpty()) {
+        schemas.emplace_back(user);
+        if (user.toUpper() != user)
+            schemas.emplace_back(user.toUpper());
+    }
+    schemas.emplace_back(std::nullopt);
+
+    std::vector<QString> names;
+    for (const std::optional<QString> &schema : schemas) {
+        try {
+            names = primaryKeyNames(connection, queryTimeout, tableName, schema ? &*schema : nullptr);
+        } catch (const DatabaseError &) {
+            // A driver without catalogue functions: every write then compares
+            // all comparable columns, which is still safe.
+            names.clear();
+        }
+        if (!names.empty())
+            break;
+    }
+    // A key that names a column the query did not give is no use for
+    // finding the row: better none than part of one.
+    for (const QString &name : names) {
+        if (std::none_of(columns.begin(), columns.end(), [&](const ColumnInfo &c) { return c.name == name; }))
+            return;
+    }
+    for (const QString &name : names) {
+        for (ColumnInfo &column : columns) {
+            if (column.name == name)
+                column.inPrimaryKey = true;
+        }
+    }
+}
+
+} // namespace db

@@ -1,0 +1,194 @@
+#include "db/snapshot_fetch.h"
+
+#include "db/odbc_diagnostics.h"
+#include "db/snapshot_sql.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <sqlext.h>
+
+namespace db {
+namespace {
+
+constexpr qint64 progressInterval = 10000;
+constexpr qsizetype maxRowsPerBlock = 1000;
+// Upper bound of all fetch buffers of one block together.
+constexpr qsizetype blockBytes = 4 * 1024 * 1024;
+// Bounds of one cell's buffer. A longer value is read again whole, so the
+// upper bound only trades buffer memory against those extra reads.
+constexpr qsizetype minCellBytes = 16;
+constexpr qsizetype maxCellBytes = 2048;
+
+bool isCharacterType(short type)
+{
+    switch (type) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+qsizetype cellBufferBytes(const ColumnInfo &column)
+{
+    if (column.size <= 0)
+        return maxCellBytes;
+    const qint64 size = qMin<qint64>(column.size, maxCellBytes);
+    qint64 bytes = 0;
+    if (isCharacterType(column.sqlType))
+        bytes = size * 4 + 1; // UTF-8 takes up to four bytes a character
+    else if (column.sqlType == SQL_BINARY || column.sqlType == SQL_VARBINARY || column.sqlType == SQL_LONGVARBINARY)
+        bytes = size * 2 + 8; // hexadecimal digits, and a driver's X'...'
+    else
+        bytes = size + 8; // digits with sign, point, exponent and terminator
+    return qsizetype(std::clamp<qint64>(bytes, minCellBytes, maxCellBytes));
+}
+
+struct ColumnBuffer {
+    qsizetype width = 0;
+    std::vector<char> data;
+    std::vector<SQLLEN> indicators;
+};
+
+class ProgressReporter {
+public:
+    explicit ProgressReporter(const std::function<bool(qint64)> &progress) : progress_(progress) {}
+    // False when the caller asked to stop.
+    bool reached(qint64 rows)
+    {
+        if (!progress_ || rows < next_)
+            return true;
+        next_ = (rows / progressInterval + 1) * progressInterval;
+        return progress_(rows);
+    }
+
+private:
+    const std::function<bool(qint64)> &progress_;
+    qint64 next_ = progressInterval;
+};
+
+// For drivers that cannot read a value again from a block of rows: one row
+// per fetch, each value read whole.
+bool fetchRowByRow(SQLHSTMT stmt, int columnCount, RowStore &store, ProgressReporter &reporter)
+{
+    std::vector<QByteArray> values(static_cast<size_t>(columnCount));
+    std::vector<CellBytes> cells(static_cast<size_t>(columnCount));
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            return true;
+        checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+        for (int c = 0; c < columnCount; ++c) {
+            const bool present = readWholeText(stmt, SQLUSMALLINT(c + 1), values[size_t(c)]);
+            cells[size_t(c)] = present ? CellBytes{values[size_t(c)].constData(), values[size_t(c)].size(), false}
+                                       : CellBytes{nullptr, 0, true};
+        }
+        store.appendRow(cells);
+        if (!reporter.reached(store.rowCount()))
+            return false;
+    }
+}
+
+} // namespace
+
+bool fetchAllRows(SQLHDBC connection, SQLHSTMT stmt, const std::vector<ColumnInfo> &columns, RowStore &store,
+                  const std::function<bool(qint64)> &progress)
+{
+    const int columnCount = int(columns.size());
+    ProgressReporter reporter(progress);
+    if (columnCount == 0)
+        return true;
+
+    // Reading a too-long value again from a block needs SQLSetPos and
+    // SQLGetData on bound columns; psqlODBC can, SQLite's driver cannot.
+    SQLUINTEGER extensions = 0;
+    SQLGetInfo(connection, SQL_GETDATA_EXTENSIONS, &extensions, SQLSMALLINT(sizeof extensions), nullptr);
+    if (!(extensions & SQL_GD_BLOCK) || !(extensions & SQL_GD_BOUND))
+        return fetchRowByRow(stmt, columnCount, store, reporter);
+
+    std::vector<ColumnBuffer> buffers(static_cast<size_t>(columnCount));
+    qsizetype rowBytes = 0;
+    for (int c = 0; c < columnCount; ++c) {
+        buffers[size_t(c)].width = cellBufferBytes(columns[size_t(c)]);
+        rowBytes += buffers[size_t(c)].width + qsizetype(sizeof(SQLLEN));
+    }
+    const qsizetype rowsPerBlock = std::clamp<qsizetype>(blockBytes / rowBytes, 1, maxRowsPerBlock);
+
+    SQLULEN fetched = 0;
+    std::vector<SQLUSMALLINT> statuses(static_cast<size_t>(rowsPerBlock));
+    checkOdbc(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_BIND_BY_COLUMN)), 0),
+              SQL_HANDLE_STMT, stmt, "SQLSetStmtAttr");
+    checkOdbc(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(rowsPerBlock)), 0),
+              SQL_HANDLE_STMT, stmt, "SQLSetStmtAttr");
+    checkOdbc(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_HANDLE_STMT, stmt, "SQLSetStmtAttr");
+    checkOdbc(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_STATUS_PTR, statuses.data(), 0), SQL_HANDLE_STMT, stmt,
+              "SQLSetStmtAttr");
+    for (int c = 0; c < columnCount; ++c) {
+        ColumnBuffer &buffer = buffers[size_t(c)];
+        buffer.data.resize(size_t(buffer.width * rowsPerBlock));
+        buffer.indicators.resize(static_cast<size_t>(rowsPerBlock));
+        checkOdbc(SQLBindCol(stmt, SQLUSMALLINT(c + 1), SQL_C_CHAR, buffer.data.data(), SQLLEN(buffer.width),
+                             buffer.indicators.data()),
+                  SQL_HANDLE_STMT, stmt, "SQLBindCol");
+    }
+
+    std::vector<CellBytes> cells(static_cast<size_t>(columnCount));
+    std::vector<QByteArray> longValues(static_cast<size_t>(columnCount));
+    for (;;) {
+        fetched = 0;
+        const SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            break;
+        checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+        for (SQLULEN r = 0; r < fetched; ++r) {
+            if (statuses[r] == SQL_ROW_NOROW)
+                continue;
+            if (statuses[r] == SQL_ROW_ERROR)
+                throw diagnosticsError(SQL_HANDLE_STMT, stmt, QStringLiteral("A row could not be read."));
+            bool positioned = false;
+            for (int c = 0; c < columnCount; ++c) {
+                const ColumnBuffer &buffer = buffers[size_t(c)];
+                const SQLLEN indicator = buffer.indicators[r];
+                if (indicator == SQL_NULL_DATA) {
+                    cells[size_t(c)] = {nullptr, 0, true};
+                } else if (indicator == SQL_NO_TOTAL || indicator >= SQLLEN(buffer.width)) {
+                    // The buffer holds only the start: read the value again whole.
+                    if (!positioned) {
+                        checkOdbc(SQLSetPos(stmt, SQLSETPOSIROW(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE),
+                                  SQL_HANDLE_STMT, stmt, "SQLSetPos");
+                        positioned = true;
+                    }
+                    QByteArray &value = longValues[size_t(c)];
+                    if (readWholeText(stmt, SQLUSMALLINT(c + 1), value))
+                        cells[size_t(c)] = {value.constData(), value.size(), false};
+                    else
+                        cells[size_t(c)] = {nullptr, 0, true};
+                } else {
+                    cells[size_t(c)] = {buffer.data.data() + qsizetype(r) * buffer.width, qsizetype(indicator), false};
+                }
+            }
+            store.appendRow(cells);
+        }
+        if (!reporter.reached(store.rowCount()))
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::optional<QByteArray>> readCurrentRow(SQLHSTMT statement, int columnCount)
+{
+    std::vector<std::optional<QByteArray>> cells(static_cast<size_t>(columnCount));
+    QByteArray value;
+    for (int c = 0; c < columnCount; ++c) {
+        if (readWholeText(statement, SQLUSMALLINT(c + 1), value))
+            cells[size_t(c)] = value;
+    }
+    return cells;
+}
+
+} // namespace db
