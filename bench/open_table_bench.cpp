@@ -1,0 +1,254 @@
+// Opening a large table: TableSnapshot::open against a raw ODBC block fetch
+// of the same rows, the memory the open takes against the table's size as
+// CSV, and psql's own CSV copy for scale. Needs the private PostgreSQL of the
+// tests (bench/run starts one). Prints figures only; judges nothing.
+//
+//   open_table_bench [rows]          default 1000000; also times 100000 rows
+//   open_table_bench --child TABLE   internal: one open in a fresh process
+
+#include "db/connection.h"
+#include "db/connection_handles.h"
+#include "db/odbc_diagnostics.h"
+#include "db/oracle.h"
+#include "db/table_snapshot.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <sqlext.h>
+#include <vector>
+
+namespace {
+
+QString env(const char *name) { return qEnvironmentVariable(name); }
+
+QString scottConnectionString()
+{
+    return buildConnectionString(env("TABVALE_PG_DSN"), QStringLiteral("scott"), QStringLiteral("tiger"));
+}
+
+QStringList psqlArguments()
+{
+    return {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"), QStringLiteral("-t"),
+            QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), env("TABVALE_PG_SOCKDIR"),
+            QStringLiteral("-p"), env("TABVALE_PG_PORT"), QStringLiteral("-U"), QStringLiteral("postgres"),
+            QStringLiteral("-d"), QStringLiteral("postgres")};
+}
+
+QString psql(const QString &sql)
+{
+    QProcess process;
+    process.start(QStringLiteral("psql"), psqlArguments() << QStringLiteral("-c") << sql);
+    if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+        std::fprintf(stderr, "psql failed: %s\n", process.readAllStandardError().constData());
+        std::exit(2);
+    }
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// Two integers, a numeric(12,2), two varchar(30), two timestamps and a text
+// of about 40 characters: about 144 bytes a row as CSV.
+void ensureTable(const QString &name, qint64 rows)
+{
+    const QString exists = psql(QStringLiteral("select count(*) from pg_tables where schemaname = 'scott' and "
+                                               "tablename = '%1'")
+                                    .arg(name));
+    if (exists == QLatin1String("1") && psql(QStringLiteral("select count(*) from scott.%1").arg(name)).toLongLong() == rows)
+        return;
+    std::printf("creating scott.%s with %lld rows ...\n", qPrintable(name), rows);
+    std::fflush(stdout);
+    psql(QStringLiteral("DROP TABLE IF EXISTS scott.%1; CREATE TABLE scott.%1 (id integer PRIMARY KEY, "
+                        "quantity integer, price numeric(12,2), customer varchar(30), city varchar(30), "
+                        "created timestamp, shipped timestamp, note text); ALTER TABLE scott.%1 OWNER TO scott;")
+             .arg(name));
+    psql(QStringLiteral("INSERT INTO scott.%1 SELECT g, (g::bigint * 7919) % 100000, round((g * 37 % 1000000) / 7.0, 2), "
+                        "'Customer ' || (g * 31 % 99991), 'City ' || substr(md5(g::text), 1, 9), "
+                        "timestamp '2020-01-01' + g * interval '1 second 1 microsecond', "
+                        "timestamp '2020-06-01' + g * interval '90 seconds', "
+                        "'note ' || md5((g * 3)::text) || ' ok' FROM generate_series(1, %2) g; ANALYZE scott.%1;")
+             .arg(name)
+             .arg(rows));
+}
+
+qint64 statusKiB(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// The baseline: the same rows through the same driver, block by block into
+// text buffers, kept nowhere.
+double rawBlockFetchSeconds(const QString &table, qint64 &rowsSeen)
+{
+    db::Connection connection;
+    connection.open(scottConnectionString());
+    SQLHDBC dbc = connection.handles().connection.get();
+    SQLHANDLE raw = SQL_NULL_HANDLE;
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &raw);
+    db::StatementHandle statement(raw);
+    SQLHSTMT stmt = statement.get();
+
+    QElapsedTimer timer;
+    timer.start();
+    std::u16string sql = db::toSqlWChar(QStringLiteral("SELECT * FROM \"%1\"").arg(table));
+    db::checkOdbc(SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR *>(sql.data()), SQLINTEGER(sql.size())),
+                  SQL_HANDLE_STMT, stmt, "SQLExecDirect");
+    SQLSMALLINT columns = 0;
+    SQLNumResultCols(stmt, &columns);
+    constexpr SQLULEN blockRows = 1000;
+    std::vector<std::vector<char>> buffers(static_cast<size_t>(columns));
+    std::vector<std::vector<SQLLEN>> indicators(static_cast<size_t>(columns));
+    std::vector<SQLLEN> widths(static_cast<size_t>(columns));
+    SQLULEN fetched = 0;
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), 0);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+    for (SQLSMALLINT c = 0; c < columns; ++c) {
+        SQLWCHAR name[256];
+        SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        SQLDescribeColW(stmt, SQLUSMALLINT(c + 1), name, 256, &nameLength, &type, &size, &digits, &nullable);
+        widths[size_t(c)] = SQLLEN(std::clamp<SQLULEN>(size == 0 ? 2048 : size * 4 + 1, 16, 2048));
+        buffers[size_t(c)].resize(size_t(widths[size_t(c)]) * blockRows);
+        indicators[size_t(c)].resize(blockRows);
+        SQLBindCol(stmt, SQLUSMALLINT(c + 1), SQL_C_CHAR, buffers[size_t(c)].data(), widths[size_t(c)],
+                   indicators[size_t(c)].data());
+    }
+    rowsSeen = 0;
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(stmt);
+        if (rc == SQL_NO_DATA)
+            break;
+        db::checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+        rowsSeen += qint64(fetched);
+    }
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// One open in this process, reported as "seconds rows memoryUsed rssBeforeKiB peakKiB".
+int runChild(const QString &table)
+{
+    const qint64 before = statusKiB("VmRSS:");
+    std::unique_ptr<db::Connection> connection = std::make_unique<db::Connection>();
+    connection->open(scottConnectionString());
+    QElapsedTimer timer;
+    timer.start();
+    const auto snapshot = db::TableSnapshot::open(std::move(connection), table);
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    std::printf("%.6f %lld %zu %lld %lld\n", seconds, snapshot->rowCount(), snapshot->memoryUsed(), before,
+                statusKiB("VmHWM:"));
+    return 0;
+}
+
+struct ChildResult {
+    double seconds = 0;
+    qint64 rows = 0;
+    double memoryUsedMB = 0;
+    double rssBeforeMB = 0;
+    double peakMB = 0;
+};
+
+ChildResult openInChild(const QString &table)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), table});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+        std::fprintf(stderr, "the open failed\n");
+        std::exit(2);
+    }
+    const QStringList fields = QString::fromUtf8(child.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
+    ChildResult result;
+    result.seconds = fields.value(0).toDouble();
+    result.rows = fields.value(1).toLongLong();
+    result.memoryUsedMB = fields.value(2).toDouble() / 1e6;
+    result.rssBeforeMB = fields.value(3).toDouble() * 1024 / 1e6;
+    result.peakMB = fields.value(4).toDouble() * 1024 / 1e6;
+    return result;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (env("TABVALE_PG_DSN").isEmpty() || env("ODBCSYSINI").isEmpty()) {
+        std::fprintf(stderr, "The private PostgreSQL is not running; start the benchmark with bench/run.\n");
+        return 2;
+    }
+    try {
+        if (args.value(1) == QLatin1String("--child"))
+            return runChild(args.value(2));
+
+        const qint64 rows = args.size() > 1 ? args.value(1).toLongLong() : 1000000;
+        constexpr int repeats = 3;
+        const QString smallTable = QStringLiteral("bench_rows_100k");
+        const QString bigTable = QStringLiteral("bench_rows_%1").arg(rows);
+        ensureTable(smallTable, 100000);
+        ensureTable(bigTable, rows);
+
+        // psql's CSV copy, to a file, gives the size the memory is measured against.
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("table.csv"));
+        std::vector<double> copyTimes;
+        for (int i = 0; i < repeats; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            psql(QStringLiteral("\\copy scott.%1 to '%2' csv").arg(bigTable, csv));
+            copyTimes.push_back(double(timer.nsecsElapsed()) / 1e9);
+        }
+        const double csvMB = double(QFileInfo(csv).size()) / 1e6;
+
+        std::vector<double> rawTimes, openTimes, peaks;
+        ChildResult last;
+        qint64 rawRows = 0;
+        for (int i = 0; i < repeats; ++i) {
+            rawTimes.push_back(rawBlockFetchSeconds(bigTable, rawRows));
+            last = openInChild(bigTable);
+            openTimes.push_back(last.seconds);
+            peaks.push_back(last.peakMB);
+        }
+        std::vector<double> smallOpen, smallRaw;
+        qint64 smallRows = 0;
+        for (int i = 0; i < repeats; ++i) {
+            smallRaw.push_back(rawBlockFetchSeconds(smallTable, smallRows));
+            smallOpen.push_back(openInChild(smallTable).seconds);
+        }
+
+        const double raw = median(rawTimes), open = median(openTimes), peak = median(peaks);
+        std::printf("\nrows                            %lld (raw fetch saw %lld)\n", last.rows, rawRows);
+        std::printf("CSV size (psql \\copy)           %.1f MB\n", csvMB);
+        std::printf("psql \\copy to CSV               %.2f s\n", median(copyTimes));
+        std::printf("raw ODBC block fetch            %.2f s\n", raw);
+        std::printf("TableSnapshot::open             %.2f s\n", open);
+        std::printf("  rows stored in                %.1f MB\n", last.memoryUsedMB);
+        std::printf("  resident before open          %.1f MB\n", last.rssBeforeMB);
+        std::printf("  peak resident (VmHWM)         %.1f MB\n", peak);
+        std::printf("100,000 rows: open %.3f s, raw fetch %.3f s\n", median(smallOpen), median(smallRaw));
+        std::printf("\nopen / raw fetch                %.2f   (goal <= 1.30)\n", open / raw);
+        std::printf("peak resident / CSV size        %.2f   (goal <= 1.50)\n", peak / csvMB);
+        std::printf("(medians of %d runs; each open in a fresh process)\n", repeats);
+    } catch (const AppError &error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.description()));
+        return 1;
+    }
+    return 0;
+}
