@@ -107,6 +107,10 @@ private slots:
         QCOMPARE(readFile(path("e.csv")), QByteArray("\"ID\",\"FIRST NAME\"\r\n\r\n"));
         QCOMPARE(readFile(path("e.txt")), QByteArray("ID\tFIRST NAME\t\r\n\r\n"));
         QCOMPARE(readFile(path("e.xml")), QByteArray("<xml>\r\n</xml>\r\n"));
+
+        // Rows without columns: no separator to drop, so no line end is lost.
+        SaveDataGridToCSVFile(MemoryGrid({}, {{}, {}}), path("none.csv"));
+        QCOMPARE(readFile(path("none.csv")), QByteArray("\r\n\r\n\r\n\r\n"));
     }
 
     void awkwardValuesAreWrittenAsTheFormatsNeed()
