@@ -2,13 +2,11 @@
 
 #include "app/message_box.h"
 
-const QString ErrorTrap::supportAddress = QStringLiteral("support@tabvale.example.com");
-
 QString ErrorTrap::reportText(const QString &description, const QString &location, int line)
 {
     return description + QLatin1String("\r\n") + location + QLatin1String("at line ")
         + QString::number(line) + QLatin1String("\r\r") + QLatin1String("Please email screenshot of this message to ")
-        + supportAddress;
+        + QLatin1String(supportAddress);
 }
 
 void ErrorTrap::report(const QString &description) const

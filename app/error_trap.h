@@ -51,7 +51,7 @@ public:
 
     static QString reportText(const QString &description, const QString &location, int line);
 
-    static const QString supportAddress;
+    static constexpr const char *supportAddress = "support@tabvale.example.com";
 
 private:
     template <class Statement>

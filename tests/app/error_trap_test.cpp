@@ -7,7 +7,7 @@
 namespace {
 
 const QString screenshotLine =
-    QStringLiteral("Please email screenshot of this message to ") + ErrorTrap::supportAddress;
+    QStringLiteral("Please email screenshot of this message to support@tabvale.example.com");
 
 // An operation without a trap of its own: its failure belongs to the caller.
 int untrappedHelper(QStringList &trace)
