@@ -1,6 +1,7 @@
 #include "db/connection.h"
 #include "db/database_error.h"
 #include "db/oracle.h"
+#include "db/row_store.h"
 #include "db/table_snapshot.h"
 #include "support/postgres.h"
 
@@ -80,6 +81,42 @@ private slots:
                                    "'\\x00ff10', 0.1, true), "
                                    "(2, NULL, NULL, NULL, NULL, '%2', NULL, NULL, NULL)")
                         .arg(longText, longCyrillic));
+    }
+
+    // The packed storage on its own: lengths of one and several prefix bytes,
+    // empty text against NULL, a row larger than a storage chunk between
+    // ordinary rows, and a replaced row that leaves its neighbours alone.
+    void rowStoreKeepsCellsApart()
+    {
+        const QByteArray mid(200, 'm'), big(20000, 'b'), huge(5 * 1024 * 1024 + 3, 'h');
+        const QByteArray z("z"), three("3"), fresh("new");
+        auto cellOf = [](const QByteArray &bytes) { return db::CellBytes{bytes.constData(), bytes.size(), false}; };
+        const db::CellBytes null{nullptr, 0, true};
+        const db::CellBytes empty{"", 0, false};
+        db::RowStore store;
+        const db::CellBytes first[] = {cellOf(mid), null, empty, cellOf(big)};
+        const db::CellBytes second[] = {empty, cellOf(huge), null, cellOf(z)};
+        const db::CellBytes third[] = {null, empty, cellOf(three), null};
+        store.appendRow(first);
+        store.appendRow(second);
+        store.appendRow(third);
+        QCOMPARE(store.rowCount(), 3);
+        QCOMPARE(store.cell(0, 0), QByteArrayView(mid));
+        QVERIFY(store.isNull(0, 1) && !store.isNull(0, 2));
+        QCOMPARE(store.cell(0, 2).size(), 0);
+        QCOMPARE(store.cell(0, 3), QByteArrayView(big));
+        QCOMPARE(store.cell(1, 1), QByteArrayView(huge));
+        QCOMPARE(store.cell(1, 3), QByteArrayView("z"));
+        QCOMPARE(store.cell(2, 2), QByteArrayView("3"));
+        QVERIFY(store.isNull(2, 3));
+
+        const db::CellBytes replaced[] = {cellOf(fresh), null, null, cellOf(mid)};
+        store.replaceRow(1, replaced);
+        QCOMPARE(store.cell(1, 0), QByteArrayView("new"));
+        QVERIFY(store.isNull(1, 1));
+        QCOMPARE(store.cell(1, 3), QByteArrayView(mid));
+        QCOMPARE(store.cell(0, 3), QByteArrayView(big));
+        QCOMPARE(store.cell(2, 2), QByteArrayView("3"));
     }
 
     void quotedNamesOpen_data()
