@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 
@@ -27,6 +28,18 @@ namespace {
 
 const QString settingsApp = QStringLiteral("Kestrelon");
 const QString settingsSection = QStringLiteral("Tabvale Software");
+
+// The password box shows one "*" per character, whatever the style's habit.
+class AsteriskPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -89,6 +102,9 @@ Form1::Form1(QWidget *parent) : WizardWindow(parent)
     Label4 = label("Label4", QStringLiteral("Password:"), twips(240, 1365, 1095, 255));
     Text3 = textBox("Text3", twips(1320, 1320, 6255, 345));
     Text3->setEchoMode(QLineEdit::Password);
+    auto *asterisks = new AsteriskPasswordStyle;
+    asterisks->setParent(Text3);
+    Text3->setStyle(asterisks);
     PushButton5 = button("PushButton5", QStringLiteral("Test Connection"), Frame1, twips(240, 1800, 3600, 405));
     PushButton2 = button("PushButton2", QStringLiteral("Help"), Frame1, twips(3960, 1800, 3600, 405));
     PushButton3 = button("PushButton3", QStringLiteral("Next >"), this, twips(120, 2640, 7800, 405));

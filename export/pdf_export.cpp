@@ -34,9 +34,14 @@ QString pdfWriterInstructions()
 void CheckPdfWriterInstalled()
 {
     CupsDestinations destinations;
-    if (destinations.schedulerUnreachable())
-        throw AppError(QStringLiteral("Cannot reach the printing system (CUPS): ")
-                       + destinations.lastErrorText());
+    // Without a running scheduler there is no printer at all: the user is
+    // told how to get the PDF printer, and that the scheduler must run.
+    if (destinations.schedulerUnreachable()) {
+        msgbox::show(pdfWriterInstructions()
+                     + QStringLiteral("\r\n\r\nThe printing system (CUPS) is not running: ")
+                     + destinations.lastErrorText());
+        return;
+    }
     if (!destinations.findByName(pdfPrinterName))
         msgbox::show(pdfWriterInstructions());
 }

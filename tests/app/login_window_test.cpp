@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QtTest>
 
 namespace {
@@ -83,6 +84,8 @@ private slots:
         QCOMPARE(login.Text2->text(), QStringLiteral(" scott "));
         QCOMPARE(login.Text3->text(), QStringLiteral("ti;ger=\"x\""));
         QCOMPARE(login.Text3->echoMode(), QLineEdit::Password);
+        QCOMPARE(login.Text3->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, login.Text3), int('*'));
+        QCOMPARE(login.Text3->displayText(), QStringLiteral("**********"));
         QCOMPARE(fileBytes(settingsFilePath("Kestrelon")), before);
     }
 

@@ -172,6 +172,8 @@ private slots:
     void libreofficeCountsAsTheProgram()
     {
         QVERIFY(QFile::rename(path("bin/soffice"), path("bin/libreoffice")));
+        // Only our folder, so that an installed LibreOffice does not answer.
+        qputenv("PATH", path("bin").toLocal8Bit());
         MessageCapture boxes;
         QVERIFY(IsExcelInstalled());
         QCOMPARE(spreadsheetProgram(), path("bin/libreoffice"));
