@@ -336,6 +336,21 @@ private slots:
         QCOMPARE(rowTexts(*snapshot, 2), QStringList({"2", "edited", "0.25"}));
     }
 
+    // Without a key every comparable value stands in the WHERE as the text it
+    // was read as; each must compare equal to itself again.
+    void everyComparableTypeFindsItsOwnRow()
+    {
+        createTable(QStringLiteral("snap kinds"),
+                    QStringLiteral("z timestamptz, t time, i interval, c char(5), u uuid, b boolean, big bigint, "
+                                   "n numeric, v text"),
+                    QStringLiteral("('2024-01-02 03:04:05.123456+01', '23:59:59.5', '1 day 02:00:00', 'ab', "
+                                   "'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', false, 9007199254740993, "
+                                   "0.30000000000000000001, 'x')"));
+        const auto snapshot = openAsScott(QStringLiteral("snap kinds"));
+        snapshot->writeRow(0, {{8, QStringLiteral("found")}});
+        QCOMPARE(admin(QStringLiteral("select v from scott.\"snap kinds\"")), QStringLiteral("found"));
+    }
+
     void valuesTheColumnRefusesAreReported_data()
     {
         QTest::addColumn<int>("column");
