@@ -15,8 +15,8 @@ namespace {
 // through here; a move the grid refuses does not happen at all.
 class RowGate : public QItemSelectionModel {
 public:
-    RowGate(QAbstractItemModel *model, std::function<bool(const QModelIndex &)> mayMove, QObject *parent)
-        : QItemSelectionModel(model, parent), mayMove_(std::move(mayMove)) {}
+    RowGate(TableModel *model, std::function<bool(const QModelIndex &)> mayMove, QObject *parent)
+        : QItemSelectionModel(model, parent), model_(model), mayMove_(std::move(mayMove)) {}
 
     void setCurrentIndex(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override
     {
@@ -25,7 +25,22 @@ public:
         QItemSelectionModel::setCurrentIndex(index, command);
     }
 
+    // The view selects apart from moving the current cell; while a refused
+    // row holds the user, nothing elsewhere may look selected.
+    using QItemSelectionModel::select;
+    void select(const QItemSelection &selection, QItemSelectionModel::SelectionFlags command) override
+    {
+        if (command & (Select | Toggle)) {
+            for (const QModelIndex &index : selection.indexes()) {
+                if (model_->hasPendingEdit() && index.row() != model_->pendingRow())
+                    return;
+            }
+        }
+        QItemSelectionModel::select(selection, command);
+    }
+
 private:
+    TableModel *model_;
     std::function<bool(const QModelIndex &)> mayMove_;
 };
 

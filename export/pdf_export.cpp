@@ -38,8 +38,8 @@ void CheckPdfWriterInstalled()
     // told how to get the PDF printer, and that the scheduler must run.
     if (destinations.schedulerUnreachable()) {
         msgbox::show(pdfWriterInstructions()
-                     + QStringLiteral("\r\n\r\nThe printing system (CUPS) is not running: ")
-                     + destinations.lastErrorText());
+                     + QStringLiteral("\r\n\r\nThe printing system (CUPS) is not running here; "
+                                      "start it first (sudo service cups start)."));
         return;
     }
     if (!destinations.findByName(pdfPrinterName))

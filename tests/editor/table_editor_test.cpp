@@ -192,6 +192,33 @@ private slots:
         QCOMPARE(boxes.boxes().size(), size_t(1));
     }
 
+    void keyboardCannotLeaveARefusedRow()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        DataGrid &grid = *editor.DataGrid1;
+        asLogin(QStringLiteral("UPDATE editor_t.\"Mixed Case People\" SET name = 'Bobby' WHERE id = 2;"));
+        typeIntoCell(grid, 1, 1, QStringLiteral("Robert"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QCOMPARE(grid.currentIndex().row(), 1);
+        const QModelIndexList selected = grid.selectionModel()->selectedIndexes();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.front().row(), 1);
+        QCOMPARE(grid.cellText(1, 1), QStringLiteral("Robert"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); // closes the cell editor
+        QTest::keyClick(&grid, Qt::Key_Escape);                        // puts the row back
+        QCOMPARE(grid.cellText(1, 1), QStringLiteral("Bob"));
+        QCOMPARE(grid.currentIndex().row(), 1);
+        QTest::keyClick(&grid, Qt::Key_Up);
+        QCOMPARE(grid.currentIndex().row(), 0);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+    }
+
     void aValueTheColumnRefusesIsReportedAndKept()
     {
         MessageCapture boxes;
