@@ -9,14 +9,22 @@ std::function<void(OpenProgress &)> &observer()
     static std::function<void(OpenProgress &)> hook;
     return hook;
 }
+
+int defaultDelayMs = 1000;
 } // namespace
+
+void OpenProgress::setDefaultDelay(int delayMs)
+{
+    defaultDelayMs = delayMs;
+}
 
 void setOpenProgressObserver(std::function<void(OpenProgress &)> hook)
 {
     observer() = std::move(hook);
 }
 
-OpenProgress::OpenProgress(QWidget *window, int delayMs) : window_(window), delayMs_(delayMs)
+OpenProgress::OpenProgress(QWidget *window, int delayMs)
+    : window_(window), delayMs_(delayMs < 0 ? defaultDelayMs : delayMs)
 {
     clock_.start();
 }

@@ -13,7 +13,11 @@ class QWidget;
 // fetched so far and offers Cancel. Short opens show nothing.
 class OpenProgress {
 public:
-    explicit OpenProgress(QWidget *window, int delayMs = 1000);
+    // delayMs < 0 takes the default delay (about a second).
+    explicit OpenProgress(QWidget *window, int delayMs = -1);
+
+    // How long an open runs before the dialog shows; tests shorten it.
+    static void setDefaultDelay(int delayMs);
     ~OpenProgress();
     OpenProgress(const OpenProgress &) = delete;
     OpenProgress &operator=(const OpenProgress &) = delete;

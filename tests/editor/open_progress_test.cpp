@@ -1,0 +1,105 @@
+#include "db/form2.h"
+#include "editor/data_grid.h"
+#include "editor/form3.h"
+#include "editor/open_progress.h"
+#include "support/message_capture.h"
+#include "support/wizard_driver.h"
+
+#include <QListWidget>
+#include <QtTest>
+
+namespace {
+
+const QString login = QStringLiteral("progress_t");
+
+int openConnectionsOf(const QString &user)
+{
+    return testpg::adminQuery(
+               QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE usename = '%1'").arg(user))
+        .value(0)
+        .toInt();
+}
+
+} // namespace
+
+class OpenProgressTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TABVALE_REQUIRE_POSTGRES();
+        user_ = createScratchLogin(login);
+        testpg::adminExec(QStringLiteral(
+            "SET ROLE progress_t;"
+            "CREATE TABLE progress_t.big AS SELECT g AS id, md5(g::text) AS a, now() AS b FROM generate_series(1, 60000) g;"
+            "CREATE TABLE progress_t.small (id integer PRIMARY KEY, name text);"
+            "INSERT INTO progress_t.small VALUES (1, 'one');"
+            "RESET ROLE;"));
+    }
+
+    void cleanupTestCase()
+    {
+        setOpenProgressObserver({});
+        OpenProgress::setDefaultDelay(1000);
+        if (testpg::missingEnvironment().isEmpty())
+            dropScratchLogin(login);
+    }
+
+    void cancelLeavesTheChooserAsItWas()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        Form2 &chooser = driver.chooser();
+        const int selected = chooser.List1->currentRow();
+
+        OpenProgress::setDefaultDelay(0);
+        int reports = 0;
+        qint64 shownWhileOpening = 0;
+        setOpenProgressObserver([&](OpenProgress &progress) {
+            ++reports;
+            if (QProgressDialog *dialog = progress.dialog()) {
+                shownWhileOpening = dialog->isVisible();
+                dialog->cancel();
+            }
+        });
+        QVERIFY(driver.openTable("big"));
+        setOpenProgressObserver({});
+        OpenProgress::setDefaultDelay(1000);
+
+        QVERIFY(reports > 0);
+        QVERIFY(shownWhileOpening);
+        QVERIFY(boxes.boxes().empty());
+        QVERIFY(chooser.isVisible());
+        QVERIFY(chooser.isEnabled());
+        QCOMPARE(chooser.MousePointer(), 0);
+        QCOMPARE(chooser.List1->currentRow(), selected);
+        QVERIFY(!driver.editor().isVisible());
+        QVERIFY(!driver.editor().DataGrid1->isBound());
+        QTRY_COMPARE(openConnectionsOf(login), 0);
+
+        // The chooser goes on working.
+        QVERIFY(driver.openTable("small"));
+        QVERIFY(driver.editor().isVisible());
+        QCOMPARE(driver.editor().DataGrid1->rowCount(), 1);
+        QVERIFY(boxes.boxes().empty());
+    }
+
+    void shortOpensShowNoDialog()
+    {
+        WizardDriver driver;
+        driver.logIn(user_);
+        bool shown = false;
+        setOpenProgressObserver([&](OpenProgress &progress) { shown = shown || progress.dialog(); });
+        QVERIFY(driver.openTable("big"));
+        setOpenProgressObserver({});
+        QVERIFY(!shown);
+        QCOMPARE(driver.editor().DataGrid1->rowCount(), 60000);
+    }
+
+private:
+    testpg::Login user_;
+};
+
+QTEST_MAIN(OpenProgressTest)
+#include "open_progress_test.moc"
