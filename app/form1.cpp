@@ -17,12 +17,10 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 
@@ -63,7 +61,6 @@ Form1::Form1(QWidget *parent) : WizardWindow(parent)
     setPalette(white);
 
     const QFont boldSmall = arialFont(9, true);
-    const QFont buttonFont = arialFont(11.25, true);
 
     Frame1 = new QGroupBox(QStringLiteral("Oracle Login"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -85,18 +82,10 @@ Form1::Form1(QWidget *parent) : WizardWindow(parent)
         t->installEventFilter(this);
         return t;
     };
-    auto button = [&](const char *name, const QString &caption, QWidget *parent, QRect geometry) {
-        auto *b = new QPushButton(caption, parent);
-        b->setObjectName(QLatin1String(name));
-        b->setGeometry(geometry);
-        b->setFont(buttonFont);
-        b->setAutoDefault(false);
-        return b;
-    };
 
     Label2 = label("Label2", QStringLiteral("SID:"), twips(240, 405, 1095, 255));
     Text1 = textBox("Text1", twips(1320, 360, 5535, 345));
-    PushButton6 = button("PushButton6", QStringLiteral("?"), Frame1, twips(6960, 360, 615, 345));
+    PushButton6 = makePushButton(Frame1, "PushButton6", QStringLiteral("?"), twips(6960, 360, 615, 345));
     Label1 = label("Label1", QStringLiteral("Username:"), twips(240, 885, 1095, 255));
     Text2 = textBox("Text2", twips(1320, 840, 6255, 345));
     Label4 = label("Label4", QStringLiteral("Password:"), twips(240, 1365, 1095, 255));
@@ -105,9 +94,9 @@ Form1::Form1(QWidget *parent) : WizardWindow(parent)
     auto *asterisks = new AsteriskPasswordStyle;
     asterisks->setParent(Text3);
     Text3->setStyle(asterisks);
-    PushButton5 = button("PushButton5", QStringLiteral("Test Connection"), Frame1, twips(240, 1800, 3600, 405));
-    PushButton2 = button("PushButton2", QStringLiteral("Help"), Frame1, twips(3960, 1800, 3600, 405));
-    PushButton3 = button("PushButton3", QStringLiteral("Next >"), this, twips(120, 2640, 7800, 405));
+    PushButton5 = makePushButton(Frame1, "PushButton5", QStringLiteral("Test Connection"), twips(240, 1800, 3600, 405));
+    PushButton2 = makePushButton(Frame1, "PushButton2", QStringLiteral("Help"), twips(3960, 1800, 3600, 405));
+    PushButton3 = makePushButton(this, "PushButton3", QStringLiteral("Next >"), twips(120, 2640, 7800, 405));
 
     // The designer's tab order: SID, ?, user, password, Test, Help, Next.
     setTabOrder(Text1, PushButton6);
@@ -156,13 +145,7 @@ void Form1::Form_Load()
 
 void Form1::showCentred()
 {
-    if (!isVisible()) {
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
-    }
-    show();
-    raise();
-    activateWindow();
+    WizardWindow::showCentred();
     Text1->setFocus(Qt::OtherFocusReason);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPushButton>
 #include <QRect>
 
 #include "app/app_error.h"
@@ -18,6 +19,18 @@ inline QFont arialFont(qreal points, bool bold)
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
+}
+
+// The wizard's push buttons: Arial 11.25 pt bold, never a default button
+// (Return in a text box does not press them).
+inline QPushButton *makePushButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setFont(arialFont(11.25, true));
+    button->setAutoDefault(false);
+    return button;
 }
 
 // Qt's smart pointers stay null when an object could not be made; a

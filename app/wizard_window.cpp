@@ -1,6 +1,21 @@
 #include "app/wizard_window.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 WizardWindow::WizardWindow(QWidget *parent) : QWidget(parent) {}
+
+void WizardWindow::showCentred()
+{
+    if (!isVisible() && !centred_) {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        centred_ = true;
+    }
+    show();
+    raise();
+    activateWindow();
+}
 
 void WizardWindow::setMousePointer(int value)
 {

@@ -13,6 +13,9 @@ public:
 
     explicit WizardWindow(QWidget *parent = nullptr);
 
+    // Shows the window, centred on the screen the first time, in front.
+    void showCentred();
+
     int MousePointer() const { return mousePointer_; }
     void setMousePointer(int value);
 
@@ -27,5 +30,6 @@ private:
     void applyPointer();
 
     int mousePointer_ = Default;
+    bool centred_ = false;
     std::optional<QCursor> mouseIcon_;
 };

@@ -6,7 +6,7 @@ namespace db {
 namespace {
 
 const QString formatError = QStringLiteral(
-    "Format of the initialization string does not conform to the OLE DB specification.");
+    "The connection string is malformed: a key without a value, an unmatched quote, or text after a closing quote.");
 
 bool isBlank(QChar c) { return c.isSpace(); }
 

@@ -16,11 +16,9 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 QString &currentTableName()
@@ -54,16 +52,8 @@ Form2::Form2(QWidget *parent) : WizardWindow(parent)
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
 
-    auto button = [&](const char *name, const QString &caption, QRect geometry) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setGeometry(geometry);
-        b->setFont(arialFont(11.25, true));
-        b->setAutoDefault(false);
-        return b;
-    };
-    PushButton2 = button("PushButton2", QStringLiteral("< Back"), twips(120, 2100, 3855, 405));
-    PushButton3 = button("PushButton3", QStringLiteral("Next >"), twips(4080, 2100, 3840, 405));
+    PushButton2 = makePushButton(this, "PushButton2", QStringLiteral("< Back"), twips(120, 2100, 3855, 405));
+    PushButton3 = makePushButton(this, "PushButton3", QStringLiteral("Next >"), twips(4080, 2100, 3840, 405));
     setTabOrder(PushButton2, PushButton3);
     setTabOrder(PushButton3, List1);
 
@@ -73,17 +63,6 @@ Form2::Form2(QWidget *parent) : WizardWindow(parent)
     connect(List1, &QListWidget::itemActivated, this, [this] { PushButton3_Click(); });
 
     installPointerFeedback(*this, {PushButton2, PushButton3}, {this, Frame1, List1});
-}
-
-void Form2::showCentred()
-{
-    if (!isVisible()) {
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
-    }
-    show();
-    raise();
-    activateWindow();
 }
 
 void Form2::Form_Load()

@@ -14,7 +14,6 @@ public:
 
     // Rebuilds the list from the login now in the login window.
     void Form_Load();
-    void showCentred();
 
     void PushButton2_Click(); // "< Back"
     void PushButton3_Click(); // "Next >": opens the selected table

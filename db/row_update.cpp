@@ -1,5 +1,6 @@
 #include "db/row_update.h"
 
+#include "db/snapshot_columns.h"
 #include "db/odbc_diagnostics.h"
 #include "db/snapshot_fetch.h"
 #include "db/snapshot_sql.h"
@@ -23,21 +24,6 @@ void addCondition(ParameterisedSql &statement, bool &first, const std::vector<Co
         statement.parameters.push_back({column, value});
     } else {
         statement.sql += QStringLiteral(" IS NULL");
-    }
-}
-
-bool isCharacterType(short type)
-{
-    switch (type) {
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-        return true;
-    default:
-        return false;
     }
 }
 

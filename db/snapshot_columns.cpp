@@ -9,6 +9,22 @@
 #include <sqlext.h>
 
 namespace db {
+
+bool isCharacterType(short type)
+{
+    switch (type) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return true;
+    default:
+        return false;
+    }
+}
+
 namespace {
 
 QString columnAttributeText(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT field)

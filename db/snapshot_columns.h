@@ -11,6 +11,9 @@ namespace db {
 // and what the editor may do with each (edit it, compare it in a WHERE).
 std::vector<ColumnInfo> describeColumns(SQLHSTMT statement);
 
+// Whether values of the SQL type are character text (narrow or wide).
+bool isCharacterType(short type);
+
 // Sets the type-derived flags of a column from its SQL type and type name.
 void classifyColumn(ColumnInfo &column);
 

@@ -1,5 +1,6 @@
 #include "db/snapshot_fetch.h"
 
+#include "db/snapshot_columns.h"
 #include "db/odbc_diagnostics.h"
 #include "db/snapshot_sql.h"
 
@@ -18,21 +19,6 @@ constexpr qsizetype blockBytes = 4 * 1024 * 1024;
 // upper bound only trades buffer memory against those extra reads.
 constexpr qsizetype minCellBytes = 16;
 constexpr qsizetype maxCellBytes = 2048;
-
-bool isCharacterType(short type)
-{
-    switch (type) {
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-        return true;
-    default:
-        return false;
-    }
-}
 
 qsizetype cellBufferBytes(const ColumnInfo &column)
 {

@@ -14,11 +14,9 @@
 
 #include <QCloseEvent>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 
 Form3::Form3(QWidget *parent) : WizardWindow(parent)
 {
@@ -41,16 +39,8 @@ Form3::Form3(QWidget *parent) : WizardWindow(parent)
     darkRed.setColor(QPalette::WindowText, QColor(192, 0, 0));
     Label1->setPalette(darkRed);
 
-    auto button = [&](const char *name, const QString &caption, QRect geometry) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setGeometry(geometry);
-        b->setFont(arialFont(11.25, true));
-        b->setAutoDefault(false);
-        return b;
-    };
-    PushButton6 = button("PushButton6", QStringLiteral("Save Table As"), twips(120, 2280, 5640, 405));
-    PushButton1 = button("PushButton1", QStringLiteral("< Back"), twips(120, 2790, 5655, 405));
+    PushButton6 = makePushButton(this, "PushButton6", QStringLiteral("Save Table As"), twips(120, 2280, 5640, 405));
+    PushButton1 = makePushButton(this, "PushButton1", QStringLiteral("< Back"), twips(120, 2790, 5655, 405));
     setTabOrder(DataGrid1, PushButton1);
     setTabOrder(PushButton1, PushButton6);
 
@@ -69,17 +59,6 @@ Form3::Form3(QWidget *parent) : WizardWindow(parent)
 }
 
 Form3::~Form3() = default;
-
-void Form3::showCentred()
-{
-    if (!isVisible()) {
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
-    }
-    show();
-    raise();
-    activateWindow();
-}
 
 void Form3::Form_Load()
 {

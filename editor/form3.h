@@ -15,7 +15,6 @@ public:
     ~Form3() override;
 
     void Form_Load();
-    void showCentred();
 
     void PushButton1_Click(); // "< Back"
     void PushButton6_Click(); // "Save Table As"

@@ -107,8 +107,8 @@ private slots:
             QFAIL("accepted a malformed string");
         } catch (const AppError &error) {
             QCOMPARE(error.description(),
-                     QStringLiteral("Format of the initialization string does not conform to the OLE DB "
-                                    "specification."));
+                     QStringLiteral("The connection string is malformed: a key without a value, an unmatched "
+                                    "quote, or text after a closing quote."));
         }
     }
 };

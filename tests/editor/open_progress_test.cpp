@@ -51,7 +51,9 @@ private slots:
         WizardDriver driver;
         driver.logIn(user_);
         Form2 &chooser = driver.chooser();
+        chooser.List1->setCurrentItem(chooser.List1->findItems("big", Qt::MatchExactly).value(0));
         const int selected = chooser.List1->currentRow();
+        QVERIFY(selected >= 0);
 
         OpenProgress::setDefaultDelay(0);
         int reports = 0;
@@ -63,7 +65,7 @@ private slots:
                 dialog->cancel();
             }
         });
-        QVERIFY(driver.openTable("big"));
+        chooser.PushButton3_Click();
         setOpenProgressObserver({});
         OpenProgress::setDefaultDelay(1000);
 
