@@ -135,6 +135,13 @@ void DataGrid::mousePressEvent(QMouseEvent *event)
 
 void DataGrid::keyPressEvent(QKeyEvent *event)
 {
+    // Delete empties the current cell, which writes NULL when the row is left.
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier
+        && state() != QAbstractItemView::EditingState && currentIndex().isValid()) {
+        model_->setData(currentIndex(), QString());
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState
         && model_->hasPendingEdit()) {
         model_->revertPendingRow();

@@ -146,7 +146,9 @@ private slots:
 
         // Clearing a cell writes NULL; the row then shows what the database holds.
         auto *model = editor.DataGrid1->model();
-        QVERIFY(model->setData(model->index(2, 1), QString()));
+        editor.DataGrid1->setCurrentIndex(model->index(2, 1));
+        QTest::keyClick(editor.DataGrid1, Qt::Key_Delete);
+        QCOMPARE(cell(editor, 2, 1), QString());
         QVERIFY(model->setData(model->index(2, 3), QStringLiteral("12.5")));
         editor.DataGrid1->setCurrentIndex(model->index(0, 0));
         QCOMPARE(valueInDatabase("SELECT coalesce(name, '<null>') || ' ' || salary FROM editor_t.\"Mixed Case People\" WHERE id = 3"),
