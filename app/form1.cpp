@@ -50,10 +50,7 @@ LoginValues currentLogin()
 Form1::Form1(QWidget *parent) : WizardWindow(parent)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
-    setFixedSize(8040 / 15, 3165 / 15);
+    makeFixedWindow(*this, QSize(8040 / 15, 3165 / 15));
     setFont(arialFont(9, false));
     setAutoFillBackground(true);
     QPalette white = palette();

@@ -21,6 +21,14 @@ inline QFont arialFont(qreal points, bool bold)
     return font;
 }
 
+// A window with a fixed single border: no resizing, no maximize box.
+inline void makeFixedWindow(QWidget &window, QSize clientSize)
+{
+    window.setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    window.setFixedSize(clientSize);
+}
+
 // The wizard's push buttons: Arial 11.25 pt bold, never a default button
 // (Return in a text box does not press them).
 inline QPushButton *makePushButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)

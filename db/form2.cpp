@@ -36,10 +36,7 @@ const QString &CurrentTableName()
 Form2::Form2(QWidget *parent) : WizardWindow(parent)
 {
     setObjectName(QStringLiteral("Form2"));
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
-    setFixedSize(8040 / 15, 2580 / 15);
+    makeFixedWindow(*this, QSize(8040 / 15, 2580 / 15));
     const QFont bold = arialFont(9, true);
     setFont(bold);
 

@@ -44,6 +44,16 @@ int rowWithId(Form3 &editor, int id)
     return -1;
 }
 
+// Changes a cell through the model and moves the current cell to another
+// row, which commits the changed one.
+void editAndLeave(DataGrid &grid, int row, int column, const QString &text, int toRow)
+{
+    auto *model = grid.model();
+    grid.setCurrentIndex(model->index(row, column));
+    QVERIFY(model->setData(model->index(row, column), text));
+    grid.setCurrentIndex(model->index(toRow, column));
+}
+
 // Types into a cell as a user does: the cell's editor opens, takes the text,
 // and Down moves to the next row, which commits the edited one.
 void typeIntoCell(DataGrid &grid, int row, int column, const QString &text)
@@ -173,9 +183,7 @@ private slots:
         auto *model = grid.model();
 
         asLogin(QStringLiteral("UPDATE editor_t.\"Mixed Case People\" SET name = 'Bobby' WHERE id = 2;"));
-        grid.setCurrentIndex(model->index(1, 1));
-        QVERIFY(model->setData(model->index(1, 1), QStringLiteral("Robert")));
-        grid.setCurrentIndex(model->index(2, 1));
+        editAndLeave(grid, 1, 1, QStringLiteral("Robert"), 2);
 
         QCOMPARE(boxes.boxes().size(), size_t(1));
         QVERIFY2(boxes.texts()[0].contains("another user"), qPrintable(boxes.texts()[0]));
@@ -229,9 +237,7 @@ private slots:
         QVERIFY(driver.openTable("Mixed Case People"));
         DataGrid &grid = *driver.editor().DataGrid1;
         auto *model = grid.model();
-        grid.setCurrentIndex(model->index(0, 2));
-        QVERIFY(model->setData(model->index(0, 2), QStringLiteral("not a date")));
-        grid.setCurrentIndex(model->index(1, 2));
+        editAndLeave(grid, 0, 2, QStringLiteral("not a date"), 1);
         QCOMPARE(boxes.boxes().size(), size_t(1));
         QVERIFY2(boxes.texts()[0].contains("date", Qt::CaseInsensitive), qPrintable(boxes.texts()[0]));
         QCOMPARE(grid.currentIndex().row(), 0);
@@ -252,10 +258,7 @@ private slots:
         driver.logIn(user_);
         QVERIFY(driver.openTable("twins"));
         DataGrid &grid = *driver.editor().DataGrid1;
-        auto *model = grid.model();
-        grid.setCurrentIndex(model->index(0, 0));
-        QVERIFY(model->setData(model->index(0, 0), QStringLiteral("changed")));
-        grid.setCurrentIndex(model->index(1, 0));
+        editAndLeave(grid, 0, 0, QStringLiteral("changed"), 1);
         const QStringList rows = testpg::adminQuery("SELECT label FROM editor_t.twins ORDER BY label");
         QVERIFY2(rows == QStringList({"same", "same"}) || rows == QStringList({"changed", "same"}),
                  qPrintable(rows.join(',')));
