@@ -9,10 +9,10 @@ say() { printf '%s\n' "$*" >&2; }
 install_packages() {
   local missing=() pkg list
   for list in "$TABVALE_ROOT/scripts/lib/packages.txt" "$@"; do
-  while read -r pkg; do
-    [[ -z $pkg || $pkg == \#* ]] && continue
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
-  done < "$list"
+    while read -r pkg; do
+      [[ -z $pkg || $pkg == \#* ]] && continue
+      dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+    done < "$list"
   done
   ((${#missing[@]} == 0)) && return 0
   say "Installing: ${missing[*]}"
