@@ -29,15 +29,15 @@ inline void makeFixedWindow(QWidget &window, QSize clientSize)
     window.setFixedSize(clientSize);
 }
 
-// The wizard's push buttons: Arial 11.25 pt bold, never a default button
-// (Return in a text box does not press them).
+// The wizard's push buttons: Arial 11.25 pt bold. Return or Space presses
+// the button that has the focus, as on any desktop.
 inline QPushButton *makePushButton(QWidget *parent, const char *name, const QString &caption, QRect geometry)
 {
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
     button->setFont(arialFont(11.25, true));
-    button->setAutoDefault(false);
+    button->setAutoDefault(true);
     return button;
 }
 

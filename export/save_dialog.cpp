@@ -1,5 +1,6 @@
 #include "export/save_dialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 namespace {
@@ -17,7 +18,10 @@ QString askSaveFileName(QWidget *parent, const QString &title, const QString &fi
 {
     if (const SaveDialogHandler &handler = currentHandler())
         return handler(parent, title, filter, startName);
-    return QFileDialog::getSaveFileName(parent, title, startName, filter);
+    // Before anything was chosen the dialog opens in the user's home folder,
+    // not wherever the program happened to be started.
+    return QFileDialog::getSaveFileName(parent, title, startName.isEmpty() ? QDir::homePath() : startName,
+                                        filter);
 }
 
 SaveDialogHandler setSaveDialogHandler(SaveDialogHandler handler)

@@ -214,6 +214,21 @@ private slots:
         QCOMPARE(wizard.form1().MousePointer(), 0);
     }
 
+    void returnPressesTheFocusedButtonOnly()
+    {
+        Wizard wizard;
+        wizard.start();
+        Form1 &login = wizard.form1();
+        QVERIFY(QTest::qWaitForWindowActive(&login));
+        MessageCapture boxes;
+        QTest::keyClick(login.Text1, Qt::Key_Return); // in a text box: nothing
+        QVERIFY(boxes.boxes().empty());
+        login.PushButton2->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(login.PushButton2, Qt::Key_Return);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QVERIFY(boxes.texts()[0].contains("EMS SQL Manager"));
+    }
+
     void closingTheWindowEndsTheProgram()
     {
         Wizard wizard;
