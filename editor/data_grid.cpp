@@ -71,6 +71,12 @@ DataGrid::~DataGrid() = default;
 void DataGrid::setDataSource(std::unique_ptr<db::TableSnapshot> snapshot)
 {
     model_->setSnapshot(std::move(snapshot));
+    // Columns as wide as their headings and first rows, within reason; the
+    // header samples a bounded number of rows, so large tables cost the same.
+    horizontalHeader()->setResizeContentsPrecision(200);
+    resizeColumnsToContents();
+    for (int column = 0; column < model_->columnCount(); ++column)
+        setColumnWidth(column, qMin(columnWidth(column), 240));
     if (model_->rowCount() > 0 && model_->columnCount() > 0)
         setCurrentIndex(model_->index(0, 0));
     scrollToTop();

@@ -57,7 +57,6 @@ private slots:
         QVERIFY(driver.openTable(table));
         Form3 &editor = driver.editor();
         QVERIFY(editor.DataGrid1->rowCount() > 0);
-        editor.DataGrid1->resizeColumnsToContents();
         save(editor, "editor.png");
         QVERIFY2(boxes.boxes().empty(), qPrintable(boxes.texts().join('\n')));
     }
