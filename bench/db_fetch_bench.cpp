@@ -2,8 +2,6 @@
 // fetch 100,000 rows of 8 columns as text, against the data source named by
 // TABVALE_PG_DSN (start the test services first, see scripts/lib/services.sh).
 #include "db/connection.h"
-#include "db/connection_handles.h"
-#include "db/odbc_text_query.h"
 #include "db/oracle.h"
 
 #include <QCoreApplication>
@@ -63,15 +61,6 @@ int main(int argc, char **argv)
 
     db::Connection connection;
     connection.open(login);
-    qint64 cells = 0;
-    const double raw = medianMs(5, [&] {
-        cells = 0;
-        db::TextQueryCallbacks callbacks;
-        callbacks.begin = [&](int) { cells = 0; };
-        callbacks.row = [&](const db::TextCell *) { cells += 8; };
-        db::runTextQuery(connection.handles().connection.get(), 0, QString::fromLatin1(wideRows), callbacks);
-    });
-    std::printf("100,000 x 8 block fetch, raw:        %8.2f ms (%lld cells)\n", raw, static_cast<long long>(cells));
 
     int rows = 0;
     const double recordSet = medianMs(5, [&] {

@@ -4,7 +4,9 @@
 #include "db/connection_handles.h"
 #include "db/connection_string.h"
 #include "db/odbc_diagnostics.h"
-#include "db/odbc_text_query.h"
+#include "db/snapshot_columns.h"
+#include "db/snapshot_fetch.h"
+#include "db/snapshot_sql.h"
 
 #include <algorithm>
 #include <climits>
@@ -96,25 +98,19 @@ RecordSet Connection::execute(const QString &sql)
 {
     if (!handles_)
         throw AppError(adoMessage::objectClosed);
+    SQLHDBC dbc = handles_->connection.get();
+    StatementHandle statement = newStatement(dbc, handles_->commandTimeout);
+    executeDirect(statement.get(), sql);
     RecordSet result;
-    TextQueryCallbacks callbacks;
-    callbacks.begin = [&](int columnCount) {
-        result.columns_ = columnCount;
-        result.cells_.clear();
-        result.nulls_.clear();
-        result.rows_ = 0;
-    };
-    callbacks.row = [&](const TextCell *cells) {
-        if (result.rows_ == INT_MAX)
-            throw AppError(QStringLiteral("The query gives more rows than can be counted."));
-        for (int c = 0; c < result.columns_; ++c) {
-            result.cells_.push_back(cells[c].toString());
-            result.nulls_.push_back(cells[c].isNull);
-        }
-        ++result.rows_;
-    };
-    if (runTextQuery(handles_->connection.get(), handles_->commandTimeout, sql, callbacks))
-        result.open_ = true;
+    const std::vector<ColumnInfo> columns = describeColumns(statement.get());
+    if (columns.empty())
+        return result; // a statement without rows gives a closed row set
+    // The same block fetch as a table's rows: every value whole, compact.
+    fetchAllRows(dbc, statement.get(), columns, result.rows_, {});
+    if (result.rows_.rowCount() > INT_MAX)
+        throw AppError(QStringLiteral("The query gives more rows than can be counted."));
+    result.columns_ = int(columns.size());
+    result.open_ = true;
     return result;
 }
 

@@ -9,7 +9,7 @@ int RecordSet::RecordCount() const
 {
     if (!open_)
         throw AppError(adoMessage::objectClosed);
-    return rows_;
+    return int(rows_.rowCount());
 }
 
 int RecordSet::fieldCount() const
@@ -23,7 +23,7 @@ bool RecordSet::eof() const
 {
     if (!open_)
         throw AppError(adoMessage::objectClosed);
-    return current_ >= rows_;
+    return current_ >= rows_.rowCount();
 }
 
 void RecordSet::checkCurrentField(int index) const
@@ -32,27 +32,27 @@ void RecordSet::checkCurrentField(int index) const
         throw AppError(adoMessage::objectClosed);
     if (index < 0 || index >= columns_)
         throw AppError(adoMessage::itemNotFound);
-    if (current_ >= rows_)
+    if (current_ >= rows_.rowCount())
         throw AppError(adoMessage::noCurrentRecord);
 }
 
 QString RecordSet::fieldText(int index) const
 {
     checkCurrentField(index);
-    return cells_[size_t(current_) * size_t(columns_) + size_t(index)];
+    return QString::fromUtf8(rows_.cell(current_, index));
 }
 
 bool RecordSet::fieldIsNull(int index) const
 {
     checkCurrentField(index);
-    return nulls_[size_t(current_) * size_t(columns_) + size_t(index)];
+    return rows_.isNull(current_, index);
 }
 
 void RecordSet::MoveNext()
 {
     if (!open_)
         throw AppError(adoMessage::objectClosed);
-    if (current_ >= rows_)
+    if (current_ >= rows_.rowCount())
         throw AppError(adoMessage::noCurrentRecord);
     ++current_;
 }
@@ -62,9 +62,7 @@ void RecordSet::Close()
     if (!open_)
         throw AppError(adoMessage::objectClosed);
     open_ = false;
-    cells_ = {};
-    nulls_ = {};
-    rows_ = 0;
+    rows_ = RowStore();
     current_ = 0;
 }
 

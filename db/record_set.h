@@ -1,7 +1,8 @@
 #pragma once
 
+#include "db/row_store.h"
+
 #include <QString>
-#include <vector>
 
 namespace db {
 
@@ -30,9 +31,7 @@ private:
     void checkCurrentField(int index) const;
 
     int columns_ = 0;
-    std::vector<QString> cells_; // row-major
-    std::vector<bool> nulls_;
-    int rows_ = 0;
+    RowStore rows_;
     int current_ = 0;
     bool open_ = false;
 };
