@@ -3,7 +3,7 @@
 // 1,000,000 rows x 8 columns, and the spreadsheet workbook for 100,000 rows.
 // Usage: export_bench [rows for the text files] [rows for the workbook]
 
-#include "app/wizard_window.h"
+#include "app/ui/wizard_window.h"
 #include "export/datagrid_writers.h"
 #include "export/grid_text.h"
 #include "export/process_launch.h"

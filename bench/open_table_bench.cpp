@@ -14,7 +14,7 @@
 #include "db/odbc_diagnostics.h"
 #include "db/oracle.h"
 #include "db/table_snapshot.h"
-#include "editor/data_grid.h"
+#include "editor/ui/data_grid.h"
 #include "export/datagrid_writers.h"
 
 #include <QApplication>

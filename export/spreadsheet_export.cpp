@@ -3,7 +3,7 @@
 #include "app/app_error.h"
 #include "app/error_trap.h"
 #include "app/message_box.h"
-#include "app/wizard_window.h"
+#include "app/ui/wizard_window.h"
 #include "export/grid_text.h"
 #include "export/process_launch.h"
 #include "export/spreadsheet_cells.h"

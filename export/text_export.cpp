@@ -1,6 +1,6 @@
 #include "export/text_export.h"
 
-#include "app/wizard_window.h"
+#include "app/ui/wizard_window.h"
 #include "export/datagrid_writers.h"
 #include "export/save_dialog.h"
 

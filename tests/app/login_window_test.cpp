@@ -1,7 +1,7 @@
 #include "app/app_title.h"
-#include "app/form1.h"
+#include "app/ui/form1.h"
 #include "app/settings_store.h"
-#include "app/wizard.h"
+#include "app/ui/wizard.h"
 #include "support/message_capture.h"
 
 #include <QGroupBox>

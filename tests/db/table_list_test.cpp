@@ -1,5 +1,5 @@
-#include "app/form1.h"
-#include "app/wizard.h"
+#include "app/ui/form1.h"
+#include "app/ui/wizard.h"
 #include "db/database_error.h"
 #include "db/oracle.h"
 #include "support/message_capture.h"

@@ -1,7 +1,7 @@
-#include "db/form2.h"
-#include "editor/data_grid.h"
-#include "editor/form3.h"
-#include "editor/open_progress.h"
+#include "db/ui/form2.h"
+#include "editor/ui/data_grid.h"
+#include "editor/ui/form3.h"
+#include "editor/ui/open_progress.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 

@@ -1,12 +1,12 @@
 // Pictures of the three windows for the README. Under ctest they are taken
 // against the test server and only checked; scripts/screenshots takes them
 // against the demo database and keeps them in docs/.
-#include "app/form1.h"
-#include "app/look.h"
-#include "app/wizard.h"
-#include "db/form2.h"
-#include "editor/data_grid.h"
-#include "editor/form3.h"
+#include "app/ui/form1.h"
+#include "app/ui/look.h"
+#include "app/ui/wizard.h"
+#include "db/ui/form2.h"
+#include "editor/ui/data_grid.h"
+#include "editor/ui/form3.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 

@@ -1,7 +1,7 @@
-#include "app/form1.h"
+#include "app/ui/form1.h"
 #include "app/settings_store.h"
-#include "app/wizard.h"
-#include "db/form2.h"
+#include "app/ui/wizard.h"
+#include "db/ui/form2.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 

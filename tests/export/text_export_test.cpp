@@ -1,7 +1,7 @@
 #include "export/text_export.h"
 
 #include "app/error_trap.h"
-#include "app/wizard_window.h"
+#include "app/ui/wizard_window.h"
 #include "export/save_dialog.h"
 #include "memory_grid.h"
 #include "support/message_capture.h"

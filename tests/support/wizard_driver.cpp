@@ -1,10 +1,10 @@
 #include "support/wizard_driver.h"
 
-#include "app/form1.h"
+#include "app/ui/form1.h"
 #include "app/message_box.h"
-#include "app/wizard.h"
-#include "db/form2.h"
-#include "editor/form3.h"
+#include "app/ui/wizard.h"
+#include "db/ui/form2.h"
+#include "editor/ui/form3.h"
 
 #include <QLineEdit>
 #include <QListWidget>

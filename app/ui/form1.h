@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/wizard_window.h"
+#include "app/ui/wizard_window.h"
 
 class QGroupBox;
 class QLabel;

@@ -1,7 +1,7 @@
-#include "app/cursor_file.h"
+#include "app/ui/cursor_file.h"
 
 #include "app/app_error.h"
-#include "app/look.h"
+#include "app/ui/look.h"
 
 #include <QBuffer>
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "editor/open_progress.h"
+#include "editor/ui/open_progress.h"
 
 #include <QApplication>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "editor/data_grid.h"
+#include "editor/ui/data_grid.h"
 
 #include "app/message_box.h"
 #include "editor/table_model.h"

@@ -1,8 +1,8 @@
-#include "app/wizard.h"
+#include "app/ui/wizard.h"
 
-#include "app/form1.h"
-#include "db/form2.h"
-#include "editor/form3.h"
+#include "app/ui/form1.h"
+#include "db/ui/form2.h"
+#include "editor/ui/form3.h"
 
 #include <QApplication>
 #include <cassert>

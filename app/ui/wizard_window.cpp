@@ -1,4 +1,4 @@
-#include "app/wizard_window.h"
+#include "app/ui/wizard_window.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
-#include "app/startup.h"
+#include "app/ui/startup.h"
 
-#include "app/wizard.h"
+#include "app/ui/wizard.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -1,18 +1,18 @@
-#include "db/form2.h"
+#include "db/ui/form2.h"
 
 #include "app/error_trap.h"
-#include "app/look.h"
+#include "app/ui/look.h"
 #include "app/message_box.h"
 #include "app/paths.h"
-#include "app/twips.h"
-#include "app/wizard.h"
-#include "app/form1.h"
+#include "app/ui/twips.h"
+#include "app/ui/wizard.h"
+#include "app/ui/form1.h"
 #include "db/connection.h"
 #include "db/oracle.h"
 #include "db/table_snapshot.h"
-#include "editor/data_grid.h"
-#include "editor/form3.h"
-#include "editor/open_progress.h"
+#include "editor/ui/data_grid.h"
+#include "editor/ui/form3.h"
+#include "editor/ui/open_progress.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
-#include "app/pointer_feedback.h"
+#include "app/ui/pointer_feedback.h"
 
-#include "app/look.h"
-#include "app/wizard_window.h"
+#include "app/ui/look.h"
+#include "app/ui/wizard_window.h"
 
 #include <QEnterEvent>
 #include <QGroupBox>
