@@ -2,12 +2,10 @@
 
 #include <QString>
 
-// The SID, user name and password as they stand in the login window's text
-// boxes right now: the only place where the current login lives.
+// The SID, user name and password of a login, as the login window's text
+// boxes held them when an operation started.
 struct LoginValues {
     QString sid;
     QString user;
     QString password;
 };
-
-LoginValues currentLogin();

@@ -1,6 +1,7 @@
 #include "app/message_box.h"
 
 #include "app/app_title.h"
+#include "app/seams.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -28,8 +29,7 @@ int showRealBox(const Request &request)
 
 Handler &currentHandler()
 {
-    static Handler handler;
-    return handler;
+    return seams::current().messageBox;
 }
 
 } // namespace

@@ -5,8 +5,8 @@
 
 #include "app/ui/wizard_window.h"
 #include "export/datagrid_writers.h"
-#include "export/grid_text.h"
-#include "export/process_launch.h"
+#include "export/row_source.h"
+#include "app/seams.h"
 #include "export/spreadsheet_export.h"
 
 #include <QApplication>
@@ -20,7 +20,7 @@
 
 namespace {
 
-class Utf8Grid : public GridText {
+class Utf8Grid : public CellTextSource {
 public:
     explicit Utf8Grid(qint64 rows)
     {
@@ -54,10 +54,13 @@ public:
         const qint64 i = row * columns + column;
         return QString::fromUtf8(blob_.constData() + cells_[i], cells_[i + 1] - cells_[i]);
     }
-    void appendCellUtf8(qint64 row, int column, QByteArray &out) const override
+    void readRow(qint64 row, RowCells &cells) const override
     {
-        const qint64 i = row * columns + column;
-        out.append(blob_.constData() + cells_[i], cells_[i + 1] - cells_[i]);
+        cells.reset(columns);
+        for (int column = 0; column < columns; ++column) {
+            const qint64 i = row * columns + column;
+            cells.setView(column, QByteArrayView(blob_.constData() + cells_[i], cells_[i + 1] - cells_[i]));
+        }
     }
 
 private:
@@ -88,7 +91,7 @@ double cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-void timeWriter(const char *name, void (*writer)(const GridText &, const QString &), const GridText &grid,
+void timeWriter(const char *name, void (*writer)(const RowSource &, const QString &), const RowSource &grid,
                 const QString &file)
 {
     QElapsedTimer timer;
@@ -138,17 +141,17 @@ int main(int argc, char **argv)
     program.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     qputenv("PATH", folder.path().toLocal8Bit() + ':' + qgetenv("PATH"));
     QString workbook;
-    setProgramStarter([&](const QString &, const QStringList &arguments) {
+    seams::current().startProgram = [&](const QString &, const QStringList &arguments) {
         workbook = arguments.value(1);
         return true;
-    });
+    };
 
     const Utf8Grid grid(workbookRows);
     WizardWindow window;
     QElapsedTimer timer;
     const double cpuBefore = cpuSeconds();
     timer.start();
-    exportGridToSpreadsheet(grid, window);
+    exportGridToSpreadsheet(grid, busyPointerOf(window));
     std::printf("XLSX %9lld rows  %7.3f s (cpu %.3f s)  %7.1f MB  peak RSS %ld MB\n",
                 static_cast<long long>(workbookRows), timer.nsecsElapsed() / 1e9, cpuSeconds() - cpuBefore,
                 QFileInfo(workbook).size() / 1e6, peakMegabytes());

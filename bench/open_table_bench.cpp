@@ -170,12 +170,12 @@ int runChild(const QString &table, bool intoGrid)
     if (grid) {
         // The exports of the opened grid, as the menu entries run them.
         QTemporaryDir dir;
-        using Writer = void (*)(const GridText &, const QString &);
+        using Writer = void (*)(const RowSource &, const QString &);
         for (Writer writer : {Writer(SaveDataGridToCSVFile), Writer(SaveDataGridToFile), Writer(SaveDataGridToXMLFile)}) {
             const QString file = dir.filePath(QStringLiteral("export"));
             QElapsedTimer exportTimer;
             exportTimer.start();
-            writer(*grid, file);
+            writer(grid->rows(), file);
             std::printf(" %.6f %lld", double(exportTimer.nsecsElapsed()) / 1e9, qint64(QFileInfo(file).size()));
             QFile::remove(file);
         }

@@ -5,13 +5,10 @@
 #include "db/connection_string.h"
 #include "db/database_error.h"
 
-#include <QCoreApplication>
-#include <QListWidget>
 #include <memory>
 
-QString ConnectionString()
+QString ConnectionString(const LoginValues &login)
 {
-    const LoginValues login = currentLogin();
     return buildConnectionString(login.sid, login.user, login.password);
 }
 
@@ -24,12 +21,12 @@ QString buildConnectionString(const QString &sid, const QString &user, const QSt
         + db::quoteConnectionStringValue(password) + QStringLiteral(";");
 }
 
-bool CheckLogin()
+bool CheckLogin(const LoginValues &login)
 {
     bool result = false;
     auto connection = std::make_unique<db::Connection>();
     try {
-        connection->open(ConnectionString());
+        connection->open(ConnectionString(login));
         result = true;
     } catch (const AppError &) {
         result = false;
@@ -37,19 +34,20 @@ bool CheckLogin()
     return result;
 }
 
-void FillTableList(QListWidget &list)
+QStringList tableNames(const LoginValues &login)
 {
     auto connection = std::make_unique<db::Connection>();
     connection->setCursorLocation(db::Connection::adUseClient);
-    connection->open(ConnectionString());
+    connection->open(ConnectionString(login));
     db::RecordSet tables = connection->execute(QStringLiteral("select table_name from user_tables"));
-    list.clear();
+    QStringList names;
     const int count = tables.RecordCount();
+    names.reserve(count);
     for (int i = 1; i <= count; ++i) {
-        QCoreApplication::processEvents();
-        list.addItem(tables.fieldText(0));
+        names.append(tables.fieldText(0));
         tables.MoveNext();
     }
     tables.Close();
     connection->close();
+    return names;
 }

@@ -126,6 +126,20 @@ QByteArrayView RowStore::cell(qint64 row, int column) const
     return QByteArrayView(reinterpret_cast<const char *>(p), qsizetype(value - 1));
 }
 
+void RowStore::cells(qint64 row, std::span<QByteArrayView> cells) const
+{
+    const unsigned char *p = rows_[std::size_t(row)];
+    for (QByteArrayView &cell : cells) {
+        const std::uint64_t value = readPrefix(p);
+        if (value <= 1) {
+            cell = {};
+            continue;
+        }
+        cell = QByteArrayView(reinterpret_cast<const char *>(p), qsizetype(value - 1));
+        p += value - 1;
+    }
+}
+
 std::size_t RowStore::memoryUsed() const
 {
     return chunkBytes_ + rows_.capacity() * sizeof(rows_.front());

@@ -40,6 +40,9 @@ public:
     bool isNull(qint64 row, int column) const;
     // The cell's bytes; empty for NULL. Valid while the row is not replaced.
     QByteArrayView cell(qint64 row, int column) const;
+    // Every cell of a row in one pass, as cell() would give them, into
+    // `cells` (one entry per column it holds room for).
+    void cells(qint64 row, std::span<QByteArrayView> cells) const;
 
     // Bytes taken from the system for cells and row pointers.
     std::size_t memoryUsed() const;

@@ -87,8 +87,11 @@ public:
 
     void commit()
     {
-        finished_ = true;
+        // Only a commit that succeeded finishes the transaction: after a
+        // failed one the destructor must still roll back, or switching
+        // autocommit on would commit whatever the driver still holds.
         checkOdbc(SQLEndTran(SQL_HANDLE_DBC, connection_, SQL_COMMIT), SQL_HANDLE_DBC, connection_, "SQLEndTran");
+        finished_ = true;
     }
 
 private:

@@ -90,6 +90,15 @@ void TableSnapshot::appendUtf8(qint64 row, int column, QByteArray &out) const
     out.append(rawUtf8(row, column));
 }
 
+void TableSnapshot::rowUtf8(qint64 row, std::span<QByteArrayView> cells) const
+{
+    if (row < 0 || row >= rowCount() || cells.size() != std::size_t(columnCount())) {
+        std::fill(cells.begin(), cells.end(), QByteArrayView());
+        return;
+    }
+    d->rows.cells(row, cells);
+}
+
 std::size_t TableSnapshot::memoryUsed() const { return d->rows.memoryUsed(); }
 
 void TableSnapshot::writeRow(qint64 row, const Changes &changes)

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,9 @@ public:
     // Valid until the row is written.
     QByteArrayView rawUtf8(qint64 row, int column) const;
     void appendUtf8(qint64 row, int column, QByteArray &out) const;
+    // Every cell of a row, as rawUtf8 gives them, decoded in one pass;
+    // `cells` holds room for columnCount() views.
+    void rowUtf8(qint64 row, std::span<QByteArrayView> cells) const;
 
     // Bytes of memory the rows take, for measurements.
     std::size_t memoryUsed() const;

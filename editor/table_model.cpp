@@ -41,14 +41,6 @@ QString TableModel::cellText(int row, int column) const
     return snapshot_->text(row, column);
 }
 
-void TableModel::appendCellUtf8(int row, int column, QByteArray &out) const
-{
-    if (row == pendingRow_ && pending_.count(column))
-        out.append(pending_.at(column).toUtf8());
-    else
-        snapshot_->appendUtf8(row, column, out);
-}
-
 bool TableModel::isNumericColumn(int column) const
 {
     return snapshot_ && snapshot_->column(column).numeric;

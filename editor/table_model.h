@@ -30,11 +30,12 @@ public:
 
     // The text a cell shows: the pending edit where there is one.
     QString cellText(int row, int column) const;
-    void appendCellUtf8(int row, int column, QByteArray &out) const;
     bool isNumericColumn(int column) const;
 
     bool hasPendingEdit() const { return pendingRow_ >= 0; }
     int pendingRow() const { return pendingRow_; }
+    // Column -> text the user typed into the pending row.
+    const std::map<int, QString> &pendingEdits() const { return pending_; }
 
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.

@@ -87,14 +87,14 @@ bool openTarget(ErrorTrap &trap, int writeLine, StreamedFile &out)
     return opened;
 }
 
-int readColumnCount(ErrorTrap &trap, int line, const GridText &grid)
+int readColumnCount(ErrorTrap &trap, int line, const RowSource &grid)
 {
     int columns = 0;
     trap.step(line, [&] { columns = grid.columnCount(); });
     return columns;
 }
 
-qint64 readRowCount(ErrorTrap &trap, int line, const GridText &grid)
+qint64 readRowCount(ErrorTrap &trap, int line, const RowSource &grid)
 {
     qint64 rows = 0;
     trap.step(line, [&] { rows = grid.rowCount(); });
@@ -103,7 +103,7 @@ qint64 readRowCount(ErrorTrap &trap, int line, const GridText &grid)
 
 } // namespace
 
-void SaveDataGridToCSVFile(const GridText &grid, const QString &fileName)
+void SaveDataGridToCSVFile(const RowSource &grid, const QString &fileName)
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToCSVFile "));
     StreamedFile out(fileName);
@@ -130,13 +130,15 @@ void SaveDataGridToCSVFile(const GridText &grid, const QString &fileName)
     trap.step(112, [&] { s.append(crlf); });
 
     const qint64 rows = readRowCount(trap, 116, grid);
+    RowCells cells;
     for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        grid.read(row, cells);
         lineStarted = false;
         for (int i = 0; i < columns; ++i) {
             appendPiece(trap, 130, s, [&] {
                 s.append(lineStarted ? QByteArrayView(",\"") : QByteArrayView("\""));
                 const qsizetype start = s.size();
-                grid.appendCellUtf8(row, i, s);
+                s.append(cells.utf8(i));
                 doubleQuotesFrom(s, start);
                 s.append('"');
                 lineStarted = true;
@@ -152,7 +154,7 @@ void SaveDataGridToCSVFile(const GridText &grid, const QString &fileName)
     });
 }
 
-void SaveDataGridToFile(const GridText &grid, const QString &fileName)
+void SaveDataGridToFile(const RowSource &grid, const QString &fileName)
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToFile "));
     StreamedFile out(fileName);
@@ -170,10 +172,12 @@ void SaveDataGridToFile(const GridText &grid, const QString &fileName)
     trap.step(108, [&] { s.append(crlf); });
 
     const qint64 rows = readRowCount(trap, 112, grid);
+    RowCells cells;
     for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        grid.read(row, cells);
         for (int i = 0; i < columns; ++i) {
             appendPiece(trap, 126, s, [&] {
-                grid.appendCellUtf8(row, i, s);
+                s.append(cells.utf8(i));
                 s.append('\t');
             });
         }
@@ -187,7 +191,7 @@ void SaveDataGridToFile(const GridText &grid, const QString &fileName)
     });
 }
 
-void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName)
+void SaveDataGridToXMLFile(const RowSource &grid, const QString &fileName)
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToXMLFile "));
     StreamedFile out(fileName);
@@ -217,7 +221,9 @@ void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName)
         }
     }
 
+    RowCells cells;
     for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        grid.read(row, cells);
         trap.step(106, [&] { s.append("<row>\r\n"); });
         for (int i = 0; i < columns; ++i) {
             appendPiece(trap, 120, s, [&] {
@@ -225,7 +231,7 @@ void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName)
                     tags[i] = tagsFor(i);
                 s.append(tags[i]->open);
                 const qsizetype start = s.size();
-                grid.appendCellUtf8(row, i, s);
+                s.append(cells.utf8(i));
                 escapeMarkupFrom(s, start);
                 s.append(tags[i]->close);
             });

@@ -1,22 +1,22 @@
 #pragma once
 
-#include "export/grid_text.h"
+#include "export/row_source.h"
 
 #include <QString>
 
-// The grid's text written as a file, each writer under its own error trap:
+// The rows the grid shows written as a file, each writer under its own error trap:
 // failures are reported in the error report box and never passed on.
 
 // Every field in double quotes, header line first, CR LF line ends and one
 // more CR LF at the end.
-void SaveDataGridToCSVFile(const GridText &grid, const QString &fileName);
+void SaveDataGridToCSVFile(const RowSource &rows, const QString &fileName);
 
 // Every field followed by a TAB, header line first, CR LF line ends and one
 // more CR LF at the end.
-void SaveDataGridToFile(const GridText &grid, const QString &fileName);
+void SaveDataGridToFile(const RowSource &rows, const QString &fileName);
 
 // <xml>, a <row> element per row, an element per cell named after its column.
-void SaveDataGridToXMLFile(const GridText &grid, const QString &fileName);
+void SaveDataGridToXMLFile(const RowSource &rows, const QString &fileName);
 
 // Writes text and CR LF as the whole content of fileName, replacing the file
 // only once everything is written. No trap of its own: throws AppError.

@@ -56,7 +56,7 @@ void KillFile(const QString &path)
     QFile::remove(path);
 }
 
-void exportGridToPdf(const GridText &grid)
+void exportGridToPdf(const RowSource &grid)
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form3.mnuPDF_Click "));
     QString tempPath;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class GridText;
+class RowSource;
 
 // The printer that turns print jobs into PDF files, by its exact name.
 inline const QString pdfPrinterName = QStringLiteral("Kestrelon PDF Writer");
@@ -20,7 +20,7 @@ QString pdfWriterInstructions();
 // made the default for as long as lp needs to spool it, then the file is
 // deleted and the previous default put back. With the PDF printer missing
 // nothing is printed and nothing shown.
-void exportGridToPdf(const GridText &grid);
+void exportGridToPdf(const RowSource &rows);
 
 // Deletes a file, read-only or not; never reports a failure.
 void KillFile(const QString &path);

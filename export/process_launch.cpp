@@ -1,6 +1,7 @@
 #include "export/process_launch.h"
 
 #include "app/app_error.h"
+#include "app/seams.h"
 
 #include <QDir>
 #include <QProcess>
@@ -9,8 +10,7 @@ namespace {
 
 ProgramStarter &currentStarter()
 {
-    static ProgramStarter starter;
-    return starter;
+    return seams::current().startProgram;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "export/save_dialog.h"
 
+#include "app/seams.h"
+
 #include <QDir>
 #include <QFileDialog>
 
@@ -7,8 +9,7 @@ namespace {
 
 SaveDialogHandler &currentHandler()
 {
-    static SaveDialogHandler handler;
-    return handler;
+    return seams::current().saveDialog;
 }
 
 } // namespace

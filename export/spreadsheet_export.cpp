@@ -3,8 +3,7 @@
 #include "app/app_error.h"
 #include "app/error_trap.h"
 #include "app/message_box.h"
-#include "app/ui/wizard_window.h"
-#include "export/grid_text.h"
+#include "export/row_source.h"
 #include "export/process_launch.h"
 #include "export/spreadsheet_cells.h"
 #include "export/xlsx_workbook.h"
@@ -57,7 +56,7 @@ OpenWorkbook createWorkbook()
 
 // Fills the sheet and shows it. Statements that would only fail again once
 // the workbook is missing or cannot hold the table are not run.
-void fillAndShow(ErrorTrap &trap, const GridText &grid, qint64 rows)
+void fillAndShow(ErrorTrap &trap, const RowSource &grid, qint64 rows)
 {
     OpenWorkbook workbook;
     trap.step(106, [&] { workbook = createWorkbook(); });
@@ -101,13 +100,15 @@ void fillAndShow(ErrorTrap &trap, const GridText &grid, qint64 rows)
     if (!rowsFit)
         return;
 
+    RowCells cells;
     QByteArray cell;
     for (qint64 row = 0; row < rows; ++row) {
         const qint64 sheetRow = row + 1;
+        grid.read(row, cells);
         for (int i = 0; i < columns; ++i) {
             trap.step(140, [&] {
                 cell.resize(0);
-                grid.appendCellUtf8(row, i, cell);
+                cell.append(cells.utf8(i));
                 widths[i].measure(cell);
                 if (numeric[i]) {
                     if (const std::optional<double> number = plainNumber(cell)) {
@@ -156,7 +157,7 @@ bool IsExcelInstalled()
     return false;
 }
 
-void exportGridToSpreadsheet(const GridText &grid, WizardWindow &window)
+void exportGridToSpreadsheet(const RowSource &grid, const BusyPointer &busy)
 {
     ErrorTrap trap(QStringLiteral("in Tabvale.Form3.mnuXLS_Click "));
     qint64 rows = 0;
@@ -164,7 +165,7 @@ void exportGridToSpreadsheet(const GridText &grid, WizardWindow &window)
         return;
     if (trap.test(102, [&] { return !IsExcelInstalled(); }))
         return;
-    trap.step(104, [&] { window.setMousePointer(WizardWindow::Hourglass); });
+    trap.step(104, [&] { busy(true); });
     fillAndShow(trap, grid, rows);
-    trap.step(154, [&] { window.setMousePointer(WizardWindow::Default); });
+    trap.step(154, [&] { busy(false); });
 }

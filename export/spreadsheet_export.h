@@ -1,9 +1,10 @@
 #pragma once
 
+#include "export/busy_pointer.h"
+
 #include <QString>
 
-class GridText;
-class WizardWindow;
+class RowSource;
 
 // Whether the desktop's spreadsheet program (LibreOffice) can be started.
 // When it cannot, says so in a message box and returns false.
@@ -15,4 +16,4 @@ QString spreadsheetProgram();
 // What the editor's XLS menu entry does: the grid as a new workbook, shown in
 // the spreadsheet program as an untitled document for the user to save where
 // they like. Failures are reported in the error report box.
-void exportGridToSpreadsheet(const GridText &grid, WizardWindow &window);
+void exportGridToSpreadsheet(const RowSource &rows, const BusyPointer &busy);

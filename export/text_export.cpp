@@ -1,6 +1,5 @@
 #include "export/text_export.h"
 
-#include "app/ui/wizard_window.h"
 #include "export/datagrid_writers.h"
 #include "export/save_dialog.h"
 
@@ -16,7 +15,7 @@ QString filterFor(TextFormat format)
     return {};
 }
 
-void write(TextFormat format, const GridText &grid, const QString &fileName)
+void write(TextFormat format, const RowSource &grid, const QString &fileName)
 {
     switch (format) {
     case TextFormat::Csv: SaveDataGridToCSVFile(grid, fileName); return;
@@ -27,14 +26,14 @@ void write(TextFormat format, const GridText &grid, const QString &fileName)
 
 } // namespace
 
-void saveGridAsText(TextFormat format, const GridText &grid, WizardWindow &window,
+void saveGridAsText(TextFormat format, const RowSource &grid, QWidget *dialogParent, const BusyPointer &busy,
                     QString &lastFileName)
 {
-    const QString fileName = askSaveFileName(&window, QStringLiteral("Save"), filterFor(format), lastFileName);
+    const QString fileName = askSaveFileName(dialogParent, QStringLiteral("Save"), filterFor(format), lastFileName);
     if (fileName.isEmpty())
         return;
     lastFileName = fileName;
-    window.setMousePointer(WizardWindow::Hourglass);
+    busy(true);
     write(format, grid, fileName);
-    window.setMousePointer(WizardWindow::Default);
+    busy(false);
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "export/grid_text.h"
+#include "export/busy_pointer.h"
+#include "export/row_source.h"
 
 #include <QString>
 
-class WizardWindow;
+class QWidget;
 
 enum class TextFormat { Csv, Tab, Xml };
 
@@ -13,5 +14,5 @@ enum class TextFormat { Csv, Tab, Xml };
 // three entries and which is updated to the name chosen), and write the grid
 // with the hourglass shown. Cancel changes nothing. No message on success;
 // failures are reported by the writers themselves.
-void saveGridAsText(TextFormat format, const GridText &grid, WizardWindow &window,
+void saveGridAsText(TextFormat format, const RowSource &rows, QWidget *dialogParent, const BusyPointer &busy,
                     QString &lastFileName);

@@ -3,7 +3,6 @@
 #include "app/app_title.h"
 #include "app/error_trap.h"
 #include "app/ui/look.h"
-#include "app/login_values.h"
 #include "app/message_box.h"
 #include "app/paths.h"
 #include "app/settings_store.h"
@@ -130,7 +129,7 @@ void Form1::Form_Load()
     trap.step(128, [&] { Text1->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OracleSID"))); });
     trap.step(130, [&] { Text2->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OracleUser"))); });
     trap.step(132, [&] { Text3->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OraclePassword"))); });
-    if (trap.test(134, [&] { return CheckLogin(); })) {
+    if (trap.test(134, [&] { return CheckLogin(currentLogin()); })) {
         trap.step(136, [&] { Wizard::instance().form2().showCentred(); });
         trap.step(138, [&] {
             hide();
@@ -149,7 +148,7 @@ void Form1::showCentred()
 void Form1::PushButton3_Click()
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form1.PushButton3_Click "));
-    if (trap.test(100, [&] { return CheckLogin(); })) {
+    if (trap.test(100, [&] { return CheckLogin(currentLogin()); })) {
         trap.step(102, [&] { Wizard::instance().form2().showCentred(); });
         trap.step(104, [&] { hide(); });
         trap.step(106, [&] { Wizard::instance().form2().Form_Load(); });
@@ -166,7 +165,7 @@ void Form1::PushButton5_Click()
     bool failed = false;
     try {
         setMousePointer(Hourglass);
-        requireObject(connection).open(ConnectionString());
+        requireObject(connection).open(ConnectionString(currentLogin()));
         msgbox::show(QStringLiteral("Connection successful."));
         setMousePointer(Default);
     } catch (const std::exception &) {

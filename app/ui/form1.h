@@ -1,11 +1,16 @@
 #pragma once
 
+#include "app/login_values.h"
 #include "app/ui/wizard_window.h"
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+// The SID, user name and password as they stand in the login window's text
+// boxes right now: the only place where the current login lives.
+LoginValues currentLogin();
 
 // The login window: SID, user name and password, remembered per user.
 class Form1 : public WizardWindow {

@@ -1,5 +1,7 @@
 #include "app/ui/wizard.h"
 
+#include "app/seams.h"
+
 #include "app/ui/form1.h"
 #include "db/ui/form2.h"
 #include "editor/ui/form3.h"
@@ -12,8 +14,7 @@ Wizard *current = nullptr;
 
 std::function<void()> &endHandler()
 {
-    static std::function<void()> handler;
-    return handler;
+    return seams::current().endProgram;
 }
 } // namespace
 

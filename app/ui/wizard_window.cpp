@@ -46,3 +46,8 @@ void WizardWindow::applyPointer()
         break;
     }
 }
+
+BusyPointer busyPointerOf(WizardWindow &window)
+{
+    return [&window](bool busy) { window.setMousePointer(busy ? WizardWindow::Hourglass : WizardWindow::Default); };
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/busy_pointer.h"
+
 #include <QCursor>
 #include <QWidget>
 #include <optional>
@@ -33,3 +35,6 @@ private:
     bool centred_ = false;
     std::optional<QCursor> mouseIcon_;
 };
+
+// The hourglass over the window while it is busy, its default pointer after.
+BusyPointer busyPointerOf(WizardWindow &window);

@@ -15,6 +15,7 @@
 #include "editor/ui/open_progress.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -31,6 +32,16 @@ QString &currentTableName()
 const QString &CurrentTableName()
 {
     return currentTableName();
+}
+
+void FillTableList(QListWidget &list, const LoginValues &login)
+{
+    const QStringList names = tableNames(login);
+    list.clear();
+    for (const QString &name : names) {
+        QCoreApplication::processEvents();
+        list.addItem(name);
+    }
 }
 
 Form2::Form2(QWidget *parent) : WizardWindow(parent)
@@ -73,10 +84,10 @@ void Form2::Form_Load()
     trap.step(110, [&] { setWindowTitle(QStringLiteral("Tabvale Software")); });
     trap.step(112, [&] { connection = std::make_unique<db::Connection>(); });
     trap.step(116, [&] { requireObject(connection).setCursorLocation(db::Connection::adUseClient); });
-    trap.step(118, [&] { requireObject(connection).open(ConnectionString()); });
+    trap.step(118, [&] { requireObject(connection).open(ConnectionString(currentLogin())); });
     trap.step(120, [&] { setMousePointer(Hourglass); });
     trap.step(122, [&] { setEnabled(false); });
-    trap.step(124, [&] { FillTableList(*List1); });
+    trap.step(124, [&] { FillTableList(*List1, currentLogin()); });
     trap.step(126, [&] { requireObject(connection).close(); });
     trap.step(128, [&] {
         if (List1->count() > 0)
@@ -116,7 +127,7 @@ void Form2::PushButton3_Click()
     trap.step(108, [&] { requireObject(connection).setCursorLocation(db::Connection::adUseClient); });
     trap.step(110, [&] { requireObject(connection).setCommandTimeout(5000); });
     trap.step(112, [&] { requireObject(connection).setConnectionTimeout(5000); });
-    trap.step(114, [&] { requireObject(connection).open(ConnectionString()); });
+    trap.step(114, [&] { requireObject(connection).open(ConnectionString(currentLogin())); });
     trap.step(116, [&] { currentTableName() = List1->currentItem()->text(); });
     Form3 *editor = nullptr;
     trap.step(118, [&] {

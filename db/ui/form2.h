@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/login_values.h"
 #include "app/ui/wizard_window.h"
 
 class QGroupBox;
@@ -29,3 +30,8 @@ protected:
 
 // The name of the table being opened, set on each "Next >" of the chooser.
 const QString &CurrentTableName();
+
+// Clears the list and fills it with the names of the tables the login owns,
+// letting window events through between names. No trap of its own: failures
+// are thrown to the caller's trap, and the list then keeps its old names.
+void FillTableList(QListWidget &list, const LoginValues &login);

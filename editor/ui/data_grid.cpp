@@ -46,7 +46,7 @@ private:
 
 } // namespace
 
-DataGrid::DataGrid(QWidget *parent) : QTableView(parent), model_(new TableModel(this))
+DataGrid::DataGrid(QWidget *parent) : QTableView(parent), model_(new TableModel(this)), rows_(*model_)
 {
     setObjectName(QStringLiteral("DataGrid1"));
     QFont font(QStringLiteral("Arial"));
@@ -183,12 +183,3 @@ QString DataGrid::cellText(qint64 row, int column) const
     return model_->cellText(int(row), column);
 }
 
-bool DataGrid::isNumericColumn(int column) const
-{
-    return model_->isNumericColumn(column);
-}
-
-void DataGrid::appendCellUtf8(qint64 row, int column, QByteArray &out) const
-{
-    model_->appendCellUtf8(int(row), column, out);
-}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/grid_text.h"
+#include "editor/table_rows.h"
 
 #include <QTableView>
 #include <memory>
@@ -13,8 +13,8 @@ class TableModel;
 // The editor's grid. A row the user changed is written when the current row
 // moves away from it; if the database refuses it, the user is told why and
 // the row stays current with the user's text. Escape puts back the values
-// the row was opened with. The exports read it as GridText.
-class DataGrid : public QTableView, public GridText {
+// the row was opened with. The exports read its rows().
+class DataGrid : public QTableView {
     Q_OBJECT
 public:
     explicit DataGrid(QWidget *parent = nullptr);
@@ -34,13 +34,14 @@ public:
     // Drops the pending edit: the row shows what it was opened with.
     void discardPendingEdit();
 
-    // GridText
-    int columnCount() const override;
-    QString caption(int column) const override;
-    qint64 rowCount() const override;
-    QString cellText(qint64 row, int column) const override;
-    bool isNumericColumn(int column) const override;
-    void appendCellUtf8(qint64 row, int column, QByteArray &out) const override;
+    // What the exports read: the rows as the grid shows them.
+    const RowSource &rows() const { return rows_; }
+
+    // The grid as its columns and cells are walked one by one.
+    int columnCount() const;
+    QString caption(int column) const;
+    qint64 rowCount() const;
+    QString cellText(qint64 row, int column) const;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -53,4 +54,5 @@ private:
     void showRejection(int row, const QString &reason);
 
     TableModel *model_;
+    TableRows rows_;
 };

@@ -90,31 +90,31 @@ void Form3::PushButton6_Click()
 void Form3::mnuTXT_Click()
 {
     DataGrid1->commitOpenEditor();
-    saveGridAsText(TextFormat::Tab, *DataGrid1, *this, CommonDialog1_FileName);
+    saveGridAsText(TextFormat::Tab, DataGrid1->rows(), this, busyPointerOf(*this), CommonDialog1_FileName);
 }
 
 void Form3::mnuCSV_Click()
 {
     DataGrid1->commitOpenEditor();
-    saveGridAsText(TextFormat::Csv, *DataGrid1, *this, CommonDialog1_FileName);
+    saveGridAsText(TextFormat::Csv, DataGrid1->rows(), this, busyPointerOf(*this), CommonDialog1_FileName);
 }
 
 void Form3::mnuXML_Click()
 {
     DataGrid1->commitOpenEditor();
-    saveGridAsText(TextFormat::Xml, *DataGrid1, *this, CommonDialog1_FileName);
+    saveGridAsText(TextFormat::Xml, DataGrid1->rows(), this, busyPointerOf(*this), CommonDialog1_FileName);
 }
 
 void Form3::mnuXLS_Click()
 {
     DataGrid1->commitOpenEditor();
-    exportGridToSpreadsheet(*DataGrid1, *this);
+    exportGridToSpreadsheet(DataGrid1->rows(), busyPointerOf(*this));
 }
 
 void Form3::mnuPDF_Click()
 {
     DataGrid1->commitOpenEditor();
-    exportGridToPdf(*DataGrid1);
+    exportGridToPdf(DataGrid1->rows());
 }
 
 void Form3::closeEvent(QCloseEvent *event)

@@ -1,26 +1,17 @@
 #include "editor/ui/open_progress.h"
 
+#include "app/seams.h"
+
 #include <QApplication>
 #include <functional>
 
 namespace {
-std::function<void(OpenProgress &)> &observer()
-{
-    static std::function<void(OpenProgress &)> hook;
-    return hook;
-}
-
 int defaultDelayMs = 1000;
 } // namespace
 
 void OpenProgress::setDefaultDelay(int delayMs)
 {
     defaultDelayMs = delayMs;
-}
-
-void setOpenProgressObserver(std::function<void(OpenProgress &)> hook)
-{
-    observer() = std::move(hook);
 }
 
 OpenProgress::OpenProgress(QWidget *window, int delayMs)
@@ -52,7 +43,7 @@ bool OpenProgress::update(qint64 rowsFetched)
         dialog_->setLabelText(QStringLiteral("Reading the table: %L1 rows so far").arg(rowsFetched));
         QApplication::processEvents();
     }
-    if (observer())
-        observer()(*this);
+    if (const auto &observer = seams::current().progressReported)
+        observer(dialog_.get());
     return !(dialog_ && dialog_->wasCanceled());
 }

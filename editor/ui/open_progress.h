@@ -36,7 +36,3 @@ private:
     QElapsedTimer clock_;
     std::unique_ptr<QProgressDialog> dialog_;
 };
-
-// Tests watch the dialog of the open under way through this hook, called
-// each time progress is reported.
-void setOpenProgressObserver(std::function<void(OpenProgress &)> observer);

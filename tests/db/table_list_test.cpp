@@ -1,5 +1,6 @@
 #include "app/ui/form1.h"
 #include "app/ui/wizard.h"
+#include "db/ui/form2.h"
 #include "db/database_error.h"
 #include "db/oracle.h"
 #include "support/message_capture.h"
@@ -71,7 +72,7 @@ private slots:
         QFETCH(bool, expected);
         typeLogin(sid, user, password);
         MessageCapture boxes;
-        QCOMPARE(CheckLogin(), expected);
+        QCOMPARE(CheckLogin(currentLogin()), expected);
         QCOMPARE(boxes.texts(), QStringList());
     }
 
@@ -81,9 +82,9 @@ private slots:
         testpg::ServerRestarter restarter;
         QVERIFY(testpg::stopServer());
         MessageCapture boxes;
-        QCOMPARE(CheckLogin(), false);
+        QCOMPARE(CheckLogin(currentLogin()), false);
         QVERIFY(testpg::startServer());
-        QCOMPARE(CheckLogin(), true);
+        QCOMPARE(CheckLogin(currentLogin()), true);
         QCOMPARE(boxes.texts(), QStringList());
     }
 
@@ -95,7 +96,7 @@ private slots:
         MessageCapture boxes;
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(CheckLogin(), false);
+        QCOMPARE(CheckLogin(currentLogin()), false);
         // The default connection timeout is 15 seconds.
         QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(boxes.texts(), QStringList());
@@ -108,7 +109,7 @@ private slots:
         list.addItems({QStringLiteral("stale 1"), QStringLiteral("stale 2")});
         bool eventsProcessed = false;
         QTimer::singleShot(0, [&] { eventsProcessed = true; });
-        FillTableList(list);
+        FillTableList(list, currentLogin());
 
         QCOMPARE(entries(list), testpg::queryAs(QStringLiteral("scott"), catalogueQuery));
         QStringList sorted = entries(list);
@@ -123,13 +124,13 @@ private slots:
     {
         QListWidget list;
         typeLogin(testpg::dsn(), testpg::scott.user, testpg::scott.password);
-        FillTableList(list);
+        FillTableList(list, currentLogin());
         typeLogin(testpg::dsn(), testpg::odd.user, testpg::odd.password);
-        FillTableList(list);
+        FillTableList(list, currentLogin());
         QCOMPARE(entries(list), QStringList({"secrets"}));
 
         typeLogin(testpg::dsn(), testpg::empty.user, testpg::empty.password);
-        FillTableList(list);
+        FillTableList(list, currentLogin());
         QCOMPARE(list.count(), 0);
     }
 
@@ -137,19 +138,19 @@ private slots:
     {
         QListWidget list;
         typeLogin(testpg::dsn(), testpg::scott.user, testpg::scott.password);
-        FillTableList(list);
+        FillTableList(list, currentLogin());
         const QStringList before = entries(list);
         QVERIFY(!before.isEmpty());
 
         typeLogin(testpg::dsn(), testpg::scott.user, QStringLiteral("wrong"));
-        QVERIFY_THROWS_EXCEPTION(DatabaseError, FillTableList(list));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, FillTableList(list, currentLogin()));
         QCOMPARE(entries(list), before);
 
         typeLogin(testpg::dsn(), testpg::scott.user, testpg::scott.password);
         testpg::ServerRestarter restarter;
         QVERIFY(testpg::stopServer());
         try {
-            FillTableList(list);
+            FillTableList(list, currentLogin());
             QFAIL("filled the list from a stopped server");
         } catch (const DatabaseError &error) {
             QVERIFY(!error.description().isEmpty());
@@ -165,7 +166,7 @@ private slots:
         typeLogin(testpg::dsn(), testpg::scott.user, testpg::scott.password);
         testpg::adminExec(QStringLiteral("revoke select on public.user_tables from public"));
         try {
-            FillTableList(list);
+            FillTableList(list, currentLogin());
             testpg::adminExec(QStringLiteral("grant select on public.user_tables to public"));
             QFAIL("the catalogue query succeeded without permission");
         } catch (const DatabaseError &error) {

@@ -385,6 +385,26 @@ private slots:
         QCOMPARE(admin(QStringLiteral("select n from scott.\"snap strict\"")), QStringLiteral("6"));
     }
 
+    void aCommitTheDatabaseRefusesWritesNothing()
+    {
+        createTable(QStringLiteral("snap parent"), QStringLiteral("id integer PRIMARY KEY"), QStringLiteral("(1)"));
+        // The reference is checked only at commit, so the update itself succeeds.
+        createTable(QStringLiteral("snap deferred"),
+                    QStringLiteral("id integer PRIMARY KEY, parent integer REFERENCES scott.\"snap parent\" "
+                                   "DEFERRABLE INITIALLY DEFERRED, note text"),
+                    QStringLiteral("(1, 1, 'kept')"));
+        const auto snapshot = openAsScott(QStringLiteral("snap deferred"));
+        const QString message = errorOf<DatabaseError>(
+            [&] { snapshot->writeRow(0, {{1, QStringLiteral("99")}, {2, QStringLiteral("lost")}}); });
+        QVERIFY2(message.contains(QStringLiteral("violates foreign key constraint")), qPrintable(message));
+        QCOMPARE(admin(QStringLiteral("select parent, note from scott.\"snap deferred\"")), QStringLiteral("1|kept"));
+        QCOMPARE(rowTexts(*snapshot, 0), QStringList({"1", "1", "kept"}));
+
+        // Autocommit is back on and nothing of the refused row comes with the next write.
+        snapshot->writeRow(0, {{2, QStringLiteral("next")}});
+        QCOMPARE(admin(QStringLiteral("select parent, note from scott.\"snap deferred\"")), QStringLiteral("1|next"));
+    }
+
     void lostServerDuringWrite()
     {
         createTable(QStringLiteral("snap lost"), QStringLiteral("id integer PRIMARY KEY, v text"),

@@ -1,3 +1,4 @@
+#include "app/seams.h"
 #include "db/ui/form2.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
@@ -39,7 +40,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        setOpenProgressObserver({});
+        seams::current().progressReported = {};
         OpenProgress::setDefaultDelay(1000);
         if (testpg::missingEnvironment().isEmpty())
             dropScratchLogin(login);
@@ -58,15 +59,15 @@ private slots:
         OpenProgress::setDefaultDelay(0);
         int reports = 0;
         qint64 shownWhileOpening = 0;
-        setOpenProgressObserver([&](OpenProgress &progress) {
+        seams::current().progressReported = [&](QProgressDialog *dialog) {
             ++reports;
-            if (QProgressDialog *dialog = progress.dialog()) {
+            if (dialog) {
                 shownWhileOpening = dialog->isVisible();
                 dialog->cancel();
             }
-        });
+        };
         chooser.PushButton3_Click();
-        setOpenProgressObserver({});
+        seams::current().progressReported = {};
         OpenProgress::setDefaultDelay(1000);
 
         QVERIFY(reports > 0);
@@ -92,9 +93,9 @@ private slots:
         WizardDriver driver;
         driver.logIn(user_);
         bool shown = false;
-        setOpenProgressObserver([&](OpenProgress &progress) { shown = shown || progress.dialog(); });
+        seams::current().progressReported = [&](QProgressDialog *dialog) { shown = shown || dialog; };
         QVERIFY(driver.openTable("big"));
-        setOpenProgressObserver({});
+        seams::current().progressReported = {};
         QVERIFY(!shown);
         QCOMPARE(driver.editor().DataGrid1->rowCount(), 60000);
     }

@@ -17,7 +17,7 @@
 
 namespace {
 
-using Writer = void (*)(const GridText &, const QString &);
+using Writer = void (*)(const RowSource &, const QString &);
 
 const QString csvLocation = QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToCSVFile ");
 const QString tabLocation = QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToFile ");
@@ -296,7 +296,7 @@ private slots:
 private:
     QString path(const QString &name) const { return folder_->filePath(name); }
 
-    static QJsonArray expectedTexts(const GridText &grid)
+    static QJsonArray expectedTexts(const MemoryGrid &grid)
     {
         QJsonArray rows;
         QJsonArray captions;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/grid_text.h"
+#include "export/row_source.h"
 
 #include "app/app_error.h"
 
@@ -13,7 +13,7 @@
 // A small grid held in memory: captions, rows of cells (nullopt for NULL),
 // the numeric columns, and cells that fail when read, as a grid whose cell
 // cannot be read would.
-class MemoryGrid : public GridText {
+class MemoryGrid : public CellTextSource {
 public:
     using Cell = std::optional<QString>;
 

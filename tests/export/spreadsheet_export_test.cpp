@@ -42,7 +42,7 @@ const char readWorkbook[] = "import json, sys, openpyxl\n"
                             "print(json.dumps({'rows': rows, 'widths': widths}))\n";
 
 // A grid that claims more rows than a worksheet holds, without holding them.
-class HugeGrid : public GridText {
+class HugeGrid : public CellTextSource {
 public:
     int columnCount() const override { return 1; }
     QString caption(int) const override { return QStringLiteral("N"); }
@@ -97,7 +97,7 @@ private slots:
         connect(&window, &WizardWindow::mousePointerChanged, this, [&](int value) { pointers.append(value); });
         MessageCapture boxes;
 
-        exportGridToSpreadsheet(grid, window);
+        exportGridToSpreadsheet(grid, busyPointerOf(window));
 
         QVERIFY(boxes.boxes().empty());
         QCOMPARE(pointers, (QList<int>{WizardWindow::Hourglass, WizardWindow::Default}));
@@ -119,7 +119,7 @@ private slots:
                               {{"1", "abc", QString(300, QLatin1Char('w'))},
                                {"2", "a somewhat longer text", "x"}}, {0});
         WizardWindow window;
-        exportGridToSpreadsheet(grid, window);
+        exportGridToSpreadsheet(grid, busyPointerOf(window));
         waitForArguments();
         const QJsonArray widths = readBack(path("out/copy.xlsx"))["widths"].toArray();
         QCOMPARE(widths.size(), 3);
@@ -134,11 +134,11 @@ private slots:
     {
         const MemoryGrid grid({"ID"}, {{"1"}});
         WizardWindow window;
-        exportGridToSpreadsheet(grid, window);
+        exportGridToSpreadsheet(grid, busyPointerOf(window));
         const QString first = waitForArguments().value(1);
         QVERIFY(QFile::exists(first));
         QFile::remove(path("out/args"));
-        exportGridToSpreadsheet(grid, window);
+        exportGridToSpreadsheet(grid, busyPointerOf(window));
         const QString second = waitForArguments().value(1);
         QVERIFY(QFile::exists(second));
         QVERIFY(!QFile::exists(first));
@@ -158,7 +158,7 @@ private slots:
         connect(&window, &WizardWindow::mousePointerChanged, this, [&](int value) { pointers.append(value); });
         MessageCapture boxes;
 
-        exportGridToSpreadsheet(MemoryGrid({"ID"}, {{"1"}}), window);
+        exportGridToSpreadsheet(MemoryGrid({"ID"}, {{"1"}}), busyPointerOf(window));
         setProgramStarter(previous);
 
         QCOMPARE(boxes.texts(), QStringList{notInstalled});
@@ -188,7 +188,7 @@ private slots:
         QList<int> pointers;
         connect(&window, &WizardWindow::mousePointerChanged, this, [&](int value) { pointers.append(value); });
         MessageCapture boxes;
-        exportGridToSpreadsheet(MemoryGrid({"ID", "NAME"}, {}), window);
+        exportGridToSpreadsheet(MemoryGrid({"ID", "NAME"}, {}), busyPointerOf(window));
         QVERIFY(boxes.boxes().empty());
         QVERIFY(pointers.isEmpty());
         QVERIFY(QDir(path("tmp")).isEmpty());
@@ -210,7 +210,7 @@ private slots:
         QList<int> pointerAtBox;
         boxes.onBox([&](const msgbox::Request &) { pointerAtBox.append(window.MousePointer()); });
 
-        exportGridToSpreadsheet(MemoryGrid({"ID"}, {{"1"}}), window);
+        exportGridToSpreadsheet(MemoryGrid({"ID"}, {{"1"}}), busyPointerOf(window));
 
         QCOMPARE(boxes.boxes().size(), size_t(1));
         const QString text = boxes.texts().front();
@@ -228,7 +228,7 @@ private slots:
         grid.failAt(1, 1);
         WizardWindow window;
         MessageCapture boxes;
-        exportGridToSpreadsheet(grid, window);
+        exportGridToSpreadsheet(grid, busyPointerOf(window));
         QCOMPARE(boxes.texts(), QStringList{ErrorTrap::reportText("Cell 1,1 cannot be read", location, 140)});
         waitForArguments();
         QCOMPARE(readBack(path("out/copy.xlsx"))["rows"].toArray(),
@@ -244,7 +244,7 @@ private slots:
         const MemoryGrid grid({"ID", "NOTE"}, {{"1", QString(40000, QLatin1Char('n'))}, {"2", "short"}}, {0});
         WizardWindow window;
         MessageCapture boxes;
-        exportGridToSpreadsheet(grid, window);
+        exportGridToSpreadsheet(grid, busyPointerOf(window));
         QCOMPARE(boxes.texts(), QStringList{ErrorTrap::reportText(
                                     "String exceeds Excel's limit of 32,767 characters.", location, 140)});
         waitForArguments();
@@ -256,7 +256,7 @@ private slots:
     {
         WizardWindow window;
         MessageCapture boxes;
-        exportGridToSpreadsheet(HugeGrid(), window);
+        exportGridToSpreadsheet(HugeGrid(), busyPointerOf(window));
         QCOMPARE(boxes.texts(),
                  QStringList{ErrorTrap::reportText(
                      "The table has 1048576 rows; a worksheet holds at most 1048575 below its captions.", location,

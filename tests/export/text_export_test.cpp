@@ -57,9 +57,9 @@ private slots:
         QString lastFileName;
         MessageCapture boxes;
 
-        saveGridAsText(TextFormat::Csv, grid, window, lastFileName);
-        saveGridAsText(TextFormat::Tab, grid, window, lastFileName);
-        saveGridAsText(TextFormat::Xml, grid, window, lastFileName);
+        saveGridAsText(TextFormat::Csv, grid, &window, busyPointerOf(window), lastFileName);
+        saveGridAsText(TextFormat::Tab, grid, &window, busyPointerOf(window), lastFileName);
+        saveGridAsText(TextFormat::Xml, grid, &window, busyPointerOf(window), lastFileName);
 
         QCOMPARE(dialog.calls.size(), 3);
         QCOMPARE(dialog.calls[0].title, QStringLiteral("Save"));
@@ -94,7 +94,7 @@ private slots:
         QString lastFileName = earlier;
         MessageCapture boxes;
 
-        saveGridAsText(TextFormat::Xml, MemoryGrid({"ID"}, {{"1"}}), window, lastFileName);
+        saveGridAsText(TextFormat::Xml, MemoryGrid({"ID"}, {{"1"}}), &window, busyPointerOf(window), lastFileName);
 
         QCOMPARE(dialog.calls.size(), 1);
         QCOMPARE(dialog.calls[0].startName, earlier);
@@ -116,7 +116,7 @@ private slots:
         boxes.onBox([&](const msgbox::Request &) { pointerAtBox.append(window.MousePointer()); });
         QString lastFileName;
 
-        saveGridAsText(TextFormat::Csv, MemoryGrid({"ID"}, {{"1"}}), window, lastFileName);
+        saveGridAsText(TextFormat::Csv, MemoryGrid({"ID"}, {{"1"}}), &window, busyPointerOf(window), lastFileName);
 
         QCOMPARE(boxes.texts(),
                  QStringList{ErrorTrap::reportText("Cannot write \"" + target + "\": No such file or directory",

@@ -3,7 +3,7 @@
 
 #include "app/app_error.h"
 #include "app/error_trap.h"
-#include "export/grid_text.h"
+#include "export/row_source.h"
 #include "export/pdf_export.h"
 #include "export/printers.h"
 #include "export/private_temp_file.h"
@@ -17,7 +17,7 @@ using namespace cupstest;
 
 namespace {
 
-class TwoPeopleGrid : public GridText {
+class TwoPeopleGrid : public CellTextSource {
 public:
     int columnCount() const override { return 2; }
     QString caption(int column) const override { return column == 0 ? "Name" : "City"; }
