@@ -16,14 +16,19 @@ void addCondition(ParameterisedSql &statement, bool &first, const std::vector<Co
 {
     statement.sql += first ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
     first = false;
-    statement.sql += quotedIdentifier(columns[size_t(column)].name);
+    const QString name = quotedIdentifier(columns[size_t(column)].name);
     // "col = ?" never matches NULL, and "? IS NULL" leaves some servers
     // unable to tell the parameter's type: NULL goes into the text.
-    if (value) {
-        statement.sql += QStringLiteral(" = ?");
+    if (!value) {
+        statement.sql += name + QStringLiteral(" IS NULL");
+    } else if (value->isEmpty()) {
+        // Some databases keep '' as NULL (Oracle always): empty text that
+        // became NULL is the same empty cell, not another user's change.
+        statement.sql += u'(' + name + QStringLiteral(" = ? OR ") + name + QStringLiteral(" IS NULL)");
         statement.parameters.push_back({column, value});
     } else {
-        statement.sql += QStringLiteral(" IS NULL");
+        statement.sql += name + QStringLiteral(" = ?");
+        statement.parameters.push_back({column, value});
     }
 }
 

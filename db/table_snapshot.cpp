@@ -3,6 +3,7 @@
 #include "db/ado_messages.h"
 #include "db/connection_handles.h"
 #include "db/database_error.h"
+#include "db/dialect.h"
 #include "db/row_store.h"
 #include "db/row_update.h"
 #include "db/snapshot_columns.h"
@@ -58,7 +59,10 @@ std::unique_ptr<TableSnapshot> TableSnapshot::open(std::unique_ptr<Connection> c
         if (!fetchAllRows(dbc, statement.get(), data.columns, data.rows, progress))
             throw OpenCancelled();
     }
-    markPrimaryKey(dbc, handles.commandTimeout, tableName, data.columns);
+    const Dialect &dialect = *handles.dialect;
+    for (ColumnInfo &column : data.columns)
+        column.comparable = dialect.comparable(column);
+    markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), data.columns);
     data.connection = std::move(connection);
     return snapshot;
 }
@@ -101,13 +105,13 @@ void TableSnapshot::rowUtf8(qint64 row, std::span<QByteArrayView> cells) const
 
 std::size_t TableSnapshot::memoryUsed() const { return d->rows.memoryUsed(); }
 
-void TableSnapshot::writeRow(qint64 row, const Changes &changes)
+void TableSnapshot::writeRow(qint64 row, const Changes &requested)
 {
     if (row < 0 || row >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
-    if (changes.empty())
+    if (requested.empty())
         return;
-    for (const auto &[column, value] : changes) {
+    for (const auto &[column, value] : requested) {
         if (column < 0 || column >= columnCount())
             throw AppError(QStringLiteral("There is no column %1 in the table.").arg(column));
         if (!d->columns[size_t(column)].editable)
@@ -117,6 +121,16 @@ void TableSnapshot::writeRow(qint64 row, const Changes &changes)
         throw AppError(adoMessage::objectClosed);
     Connection::Handles &handles = d->connection->handles();
     SQLHDBC dbc = handles.connection.get();
+
+    // Where the database keeps '' as NULL, writing '' is writing NULL, and
+    // the row holds NULL afterwards even when it cannot be read back.
+    Changes changes = requested;
+    if (handles.dialect->storesEmptyTextAsNull()) {
+        for (auto &[column, value] : changes) {
+            if (value && value->isEmpty())
+                value.reset();
+        }
+    }
 
     const RowValues originals = d->rowValues(row);
     executeRowUpdate(dbc, handles.commandTimeout, d->columns,

@@ -76,7 +76,8 @@ public:
     // Bytes of memory the rows take, for measurements.
     std::size_t memoryUsed() const;
 
-    // New values of the changed columns of one row; nullopt writes NULL.
+    // New values of the changed columns of one row; nullopt writes NULL, and
+    // so does empty text where the database keeps it as NULL.
     using Changes = std::vector<std::pair<int, std::optional<QString>>>;
 
     // UPDATE of the changed columns only, WHERE the key columns (or, without
