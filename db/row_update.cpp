@@ -5,6 +5,8 @@
 #include "db/snapshot_fetch.h"
 #include "db/snapshot_sql.h"
 
+#include "app/background_call.h"
+
 #include <sqlext.h>
 #include <string>
 
@@ -168,6 +170,10 @@ void executeRowUpdate(SQLHDBC connection, int queryTimeout, const std::vector<Co
     if (affected != 1)
         throw RowConflictError(RowConflictError::notUniqueText.toString());
     statement.reset();
+    // A write the user gave up waiting for is rolled back, however far it got;
+    // once the commit is under way, the user waits for it.
+    if (background::CallControl *call = background::currentCall(); call && !call->passPointOfNoReturn())
+        throw background::Cancelled();
     transaction.commit();
 }
 

@@ -4,6 +4,8 @@
 #include "db/odbc_diagnostics.h"
 #include "db/snapshot_sql.h"
 
+#include "app/background_call.h"
+
 #include <QByteArray>
 #include <algorithm>
 #include <sqlext.h>
@@ -87,6 +89,7 @@ bool fetchAllRows(SQLHDBC connection, SQLHSTMT stmt, const std::vector<ColumnInf
 {
     const int columnCount = int(columns.size());
     ProgressReporter reporter(progress);
+    background::CancelScope cancel([stmt] { SQLCancel(stmt); });
     if (columnCount == 0)
         return true;
 

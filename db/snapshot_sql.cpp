@@ -2,6 +2,8 @@
 
 #include "db/odbc_diagnostics.h"
 
+#include "app/background_call.h"
+
 #include <QByteArray>
 #include <sqlext.h>
 
@@ -28,6 +30,8 @@ StatementHandle newStatement(SQLHDBC connection, int queryTimeout)
 void executeDirect(SQLHSTMT statement, const QString &sql)
 {
     std::u16string text = toSqlWChar(sql);
+    // The user may give up waiting for a statement run beside the window.
+    background::CancelScope cancel([statement] { SQLCancel(statement); });
     const SQLRETURN rc = SQLExecDirectW(statement, reinterpret_cast<SQLWCHAR *>(text.data()), SQLINTEGER(text.size()));
     // An UPDATE that matches no row answers SQL_NO_DATA; the row count tells.
     if (rc == SQL_NO_DATA)

@@ -105,12 +105,17 @@ void TableSnapshot::rowUtf8(qint64 row, std::span<QByteArrayView> cells) const
 
 std::size_t TableSnapshot::memoryUsed() const { return d->rows.memoryUsed(); }
 
-void TableSnapshot::writeRow(qint64 row, const Changes &requested)
+void TableSnapshot::writeRow(qint64 row, const Changes &changes)
+{
+    keepWrittenRow(sendRow(row, changes));
+}
+
+TableSnapshot::WrittenRow TableSnapshot::sendRow(qint64 row, const Changes &requested) const
 {
     if (row < 0 || row >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
     if (requested.empty())
-        return;
+        return {};
     for (const auto &[column, value] : requested) {
         if (column < 0 || column >= columnCount())
             throw AppError(QStringLiteral("There is no column %1 in the table.").arg(column));
@@ -151,22 +156,31 @@ void TableSnapshot::writeRow(qint64 row, const Changes &requested)
             stored.reset();
         }
     }
-    std::vector<QByteArray> bytes(d->columns.size());
-    std::vector<CellBytes> cells(d->columns.size());
-    for (size_t c = 0; c < d->columns.size(); ++c) {
-        std::optional<QByteArray> value;
-        if (stored)
-            value = (*stored)[c];
-        else if (written[c])
-            value = written[c]->toUtf8();
-        if (value) {
-            bytes[c] = std::move(*value);
-            cells[c] = {bytes[c].constData(), bytes[c].size(), false};
-        } else {
-            cells[c] = {nullptr, 0, true};
+    WrittenRow result{row, {}};
+    if (stored) {
+        result.cells = std::move(*stored);
+    } else {
+        result.cells.resize(d->columns.size());
+        for (size_t c = 0; c < d->columns.size(); ++c) {
+            if (written[c])
+                result.cells[c] = written[c]->toUtf8();
         }
     }
-    d->rows.replaceRow(row, cells);
+    return result;
+}
+
+void TableSnapshot::keepWrittenRow(const WrittenRow &written)
+{
+    if (written.row < 0 || written.row >= rowCount() || written.cells.size() != d->columns.size())
+        return;
+    std::vector<CellBytes> cells(d->columns.size());
+    for (size_t c = 0; c < d->columns.size(); ++c) {
+        if (const auto &value = written.cells[c])
+            cells[c] = {value->constData(), value->size(), false};
+        else
+            cells[c] = {nullptr, 0, true};
+    }
+    d->rows.replaceRow(written.row, cells);
 }
 
 } // namespace db

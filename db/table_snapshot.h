@@ -87,6 +87,17 @@ public:
     // Throws DatabaseError or RowConflictError; on failure nothing changes.
     void writeRow(qint64 row, const Changes &changes);
 
+    // writeRow in its two halves, for a write that runs beside the window:
+    // sendRow talks to the database and only reads the snapshot, so the
+    // window may go on showing it; keepWrittenRow then stores the row, on the
+    // window's thread. An empty WrittenRow (nothing changed) keeps nothing.
+    struct WrittenRow {
+        qint64 row = -1;
+        std::vector<std::optional<QByteArray>> cells; // nullopt is NULL
+    };
+    WrittenRow sendRow(qint64 row, const Changes &changes) const;
+    void keepWrittenRow(const WrittenRow &written);
+
 private:
     TableSnapshot();
     struct Data;

@@ -1,16 +1,25 @@
 #include "editor/table_model.h"
 
 #include "app/app_error.h"
+#include "app/background_call.h"
 
 #include <QFont>
 
 TableModel::TableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-TableModel::~TableModel() = default;
+// A write the user gave up waiting for may still be using the table's
+// connection: the snapshot goes only once the worker has let go of it.
+TableModel::~TableModel()
+{
+    if (snapshot_)
+        background::worker().releaseAfterWork(std::shared_ptr<db::TableSnapshot>(std::move(snapshot_)));
+}
 
 void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
 {
     beginResetModel();
+    if (snapshot_)
+        background::worker().releaseAfterWork(std::shared_ptr<db::TableSnapshot>(std::move(snapshot_)));
     snapshot_ = std::move(snapshot);
     pendingRow_ = -1;
     pending_.clear();
@@ -125,12 +134,24 @@ bool TableModel::commitPendingRow()
         else
             changes.emplace_back(column, text);
     }
+    // The snapshot outlives the call: it is released only after the worker's
+    // calls (see setSnapshot).
+    auto written = std::make_shared<db::TableSnapshot::WrittenRow>();
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    auto send = [snapshot, row, changes, written] { *written = snapshot->sendRow(row, changes); };
     try {
-        snapshot_->writeRow(row, changes);
+        if (wait_)
+            wait_(QStringLiteral("Writing the row..."), send);
+        else
+            send();
+    } catch (const background::Cancelled &) {
+        emit rowRejected(row, cancelledWriteText.toString());
+        return false;
     } catch (const AppError &error) {
         emit rowRejected(row, error.description());
         return false;
     }
+    snapshot_->keepWrittenRow(*written);
     pending_.clear();
     pendingRow_ = -1;
     emitRowChanged(row);

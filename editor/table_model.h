@@ -3,6 +3,7 @@
 #include "db/table_snapshot.h"
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -43,6 +44,15 @@ public:
     // Puts back the values the pending row had before it was edited.
     void revertPendingRow();
 
+    // How a database call of the model is waited for: `call` runs, its
+    // failure is thrown, and background::Cancelled when the user gave up
+    // waiting. The window sets one that runs it beside itself; none runs it
+    // here. `call` must own what it uses: a call given up may end later.
+    using DatabaseWait = std::function<void(const QString &what, std::function<void()> call)>;
+    void setDatabaseWait(DatabaseWait wait) { wait_ = std::move(wait); }
+
+    static constexpr QStringView cancelledWriteText = u"The row was not written: you cancelled the write.";
+
 signals:
     void rowRejected(int row, const QString &reason);
 
@@ -50,6 +60,7 @@ private:
     void emitRowChanged(int row);
 
     std::unique_ptr<db::TableSnapshot> snapshot_;
+    DatabaseWait wait_;
     int pendingRow_ = -1;
     std::map<int, QString> pending_; // column -> text typed by the user
 };

@@ -1,6 +1,7 @@
 #include "export/datagrid_writers.h"
 
 #include "app/error_trap.h"
+#include "app/work_progress.h"
 #include "export/streamed_file.h"
 
 #include <cstring>
@@ -132,6 +133,8 @@ void SaveDataGridToCSVFile(const RowSource &grid, const QString &fileName)
     const qint64 rows = readRowCount(trap, 116, grid);
     RowCells cells;
     for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        if (!workprogress::report(row))
+            return; // stopped by the user: the target stays as it was
         grid.read(row, cells);
         lineStarted = false;
         for (int i = 0; i < columns; ++i) {
@@ -174,6 +177,8 @@ void SaveDataGridToFile(const RowSource &grid, const QString &fileName)
     const qint64 rows = readRowCount(trap, 112, grid);
     RowCells cells;
     for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        if (!workprogress::report(row))
+            return; // stopped by the user: the target stays as it was
         grid.read(row, cells);
         for (int i = 0; i < columns; ++i) {
             appendPiece(trap, 126, s, [&] {
@@ -223,6 +228,8 @@ void SaveDataGridToXMLFile(const RowSource &grid, const QString &fileName)
 
     RowCells cells;
     for (qint64 row = 0; row < rows && !out.failed(); ++row) {
+        if (!workprogress::report(row))
+            return; // stopped by the user: the target stays as it was
         grid.read(row, cells);
         trap.step(106, [&] { s.append("<row>\r\n"); });
         for (int i = 0; i < columns; ++i) {

@@ -3,6 +3,7 @@
 #include "app/app_error.h"
 #include "app/error_trap.h"
 #include "app/message_box.h"
+#include "app/work_progress.h"
 #include "export/row_source.h"
 #include "export/process_launch.h"
 #include "export/spreadsheet_cells.h"
@@ -103,6 +104,8 @@ void fillAndShow(ErrorTrap &trap, const RowSource &grid, qint64 rows)
     RowCells cells;
     QByteArray cell;
     for (qint64 row = 0; row < rows; ++row) {
+        if (!workprogress::report(row))
+            return; // stopped by the user: no workbook is shown
         const qint64 sheetRow = row + 1;
         grid.read(row, cells);
         for (int i = 0; i < columns; ++i) {

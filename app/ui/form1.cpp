@@ -8,6 +8,7 @@
 #include "app/settings_store.h"
 #include "app/ui/twips.h"
 #include "app/ui/wizard.h"
+#include "db/ui/database_beside.h"
 #include "db/ui/form2.h"
 #include "db/oracle.h"
 #include "db/connection.h"
@@ -129,7 +130,7 @@ void Form1::Form_Load()
     trap.step(128, [&] { Text1->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OracleSID"))); });
     trap.step(130, [&] { Text2->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OracleUser"))); });
     trap.step(132, [&] { Text3->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OraclePassword"))); });
-    if (trap.test(134, [&] { return CheckLogin(currentLogin()); })) {
+    if (trap.test(134, [&] { return checkLoginBeside(this, currentLogin()); })) {
         trap.step(136, [&] { Wizard::instance().form2().showCentred(); });
         trap.step(138, [&] {
             hide();
@@ -148,7 +149,7 @@ void Form1::showCentred()
 void Form1::PushButton3_Click()
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form1.PushButton3_Click "));
-    if (trap.test(100, [&] { return CheckLogin(currentLogin()); })) {
+    if (trap.test(100, [&] { return checkLoginBeside(this, currentLogin()); })) {
         trap.step(102, [&] { Wizard::instance().form2().showCentred(); });
         trap.step(104, [&] { hide(); });
         trap.step(106, [&] { Wizard::instance().form2().Form_Load(); });
@@ -165,7 +166,7 @@ void Form1::PushButton5_Click()
     bool failed = false;
     try {
         setMousePointer(Hourglass);
-        requireObject(connection).open(ConnectionString(currentLogin()));
+        openBeside(this, connection, ConnectionString(currentLogin()));
         msgbox::show(QStringLiteral("Connection successful."));
         setMousePointer(Default);
     } catch (const std::exception &) {

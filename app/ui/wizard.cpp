@@ -1,5 +1,6 @@
 #include "app/ui/wizard.h"
 
+#include "app/background_call.h"
 #include "app/seams.h"
 
 #include "app/ui/form1.h"
@@ -25,6 +26,8 @@ Wizard::Wizard() : previous_(current)
 
 Wizard::~Wizard()
 {
+    // The windows' handles go only after the worker has let go of them.
+    background::worker().waitUntilIdle();
     // The editor holds the open table and refers to the chooser: it goes first.
     form3_.reset();
     form2_.reset();

@@ -7,12 +7,13 @@
 #include "app/ui/twips.h"
 #include "app/ui/wizard.h"
 #include "app/ui/form1.h"
+#include "app/ui/wait_dialog.h"
 #include "db/connection.h"
 #include "db/oracle.h"
+#include "db/ui/database_beside.h"
 #include "db/table_snapshot.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
-#include "editor/ui/open_progress.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -36,7 +37,8 @@ const QString &CurrentTableName()
 
 void FillTableList(QListWidget &list, const LoginValues &login)
 {
-    const QStringList names = tableNames(login);
+    const QStringList names = runBeside(list.window(), QStringLiteral("Reading the list of tables..."),
+                                        background::WhenGivenUp::LeaveBehind, [login] { return tableNames(login); });
     list.clear();
     for (const QString &name : names) {
         QCoreApplication::processEvents();
@@ -84,7 +86,7 @@ void Form2::Form_Load()
     trap.step(110, [&] { setWindowTitle(QStringLiteral("Tabvale Software")); });
     trap.step(112, [&] { connection = std::make_unique<db::Connection>(); });
     trap.step(116, [&] { requireObject(connection).setCursorLocation(db::Connection::adUseClient); });
-    trap.step(118, [&] { requireObject(connection).open(ConnectionString(currentLogin())); });
+    trap.step(118, [&] { openBeside(this, connection, ConnectionString(currentLogin())); });
     trap.step(120, [&] { setMousePointer(Hourglass); });
     trap.step(122, [&] { setEnabled(false); });
     trap.step(124, [&] { FillTableList(*List1, currentLogin()); });
@@ -127,7 +129,19 @@ void Form2::PushButton3_Click()
     trap.step(108, [&] { requireObject(connection).setCursorLocation(db::Connection::adUseClient); });
     trap.step(110, [&] { requireObject(connection).setCommandTimeout(5000); });
     trap.step(112, [&] { requireObject(connection).setConnectionTimeout(5000); });
-    trap.step(114, [&] { requireObject(connection).open(ConnectionString(currentLogin())); });
+    bool cancelled = false;
+    trap.step(114, [&] {
+        try {
+            openBeside(this, connection, ConnectionString(currentLogin()));
+        } catch (const background::Cancelled &) {
+            cancelled = true;
+        }
+    });
+    if (cancelled) {
+        // A connect given up is an open given up: the chooser as it was.
+        setMousePointer(Default);
+        return;
+    }
     trap.step(116, [&] { currentTableName() = List1->currentItem()->text(); });
     Form3 *editor = nullptr;
     trap.step(118, [&] {
@@ -137,12 +151,17 @@ void Form2::PushButton3_Click()
     trap.step(120, [&] { requireObject(editor).Label2->setText(QStringLiteral(" Now Editing: ") + CurrentTableName()); });
     trap.step(122, [&] { requireObject(editor).DataGrid1->setDataSource(nullptr); });
     trap.step(124, [&] { requireObject(connection).setCursorLocation(db::Connection::adUseClient); });
-    bool cancelled = false;
     trap.step(126, [&] {
-        OpenProgress progress(this);
+        requireObject(connection);
         try {
-            requireObject(connection);
-            snapshot = db::TableSnapshot::open(std::move(connection), CurrentTableName(), progress.callback());
+            snapshot = runBeside(this, QStringLiteral("Reading the table: %L1 rows so far"),
+                                 background::WhenGivenUp::LeaveBehind,
+                                 [connection = std::move(connection), name = CurrentTableName()]() mutable {
+                                     return db::TableSnapshot::open(std::move(connection), name,
+                                                                    background::progressOfCurrentCall());
+                                 });
+        } catch (const background::Cancelled &) {
+            cancelled = true;
         } catch (const db::OpenCancelled &) {
             cancelled = true;
         }

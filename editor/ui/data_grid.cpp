@@ -1,6 +1,7 @@
 #include "editor/ui/data_grid.h"
 
 #include "app/message_box.h"
+#include "app/ui/wait_dialog.h"
 #include "editor/table_model.h"
 
 #include <QHeaderView>
@@ -64,6 +65,10 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), model_(new TableModel(
     setModel(model_);
     setSelectionModel(new RowGate(model_, [this](const QModelIndex &target) { return mayMoveTo(target); }, this));
     connect(model_, &TableModel::rowRejected, this, &DataGrid::showRejection);
+    // Row writes run beside the window; a later call waits for one given up.
+    model_->setDatabaseWait([this](const QString &what, std::function<void()> call) {
+        runBeside(window(), what, background::WhenGivenUp::FinishFirst, std::move(call));
+    });
 }
 
 DataGrid::~DataGrid() = default;

@@ -5,6 +5,7 @@
 #include "app/message_box.h"
 #include "app/paths.h"
 #include "app/ui/twips.h"
+#include "app/ui/wait_dialog.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
 #include "editor/ui/data_grid.h"
@@ -90,30 +91,36 @@ void Form3::PushButton6_Click()
 void Form3::mnuTXT_Click()
 {
     DataGrid1->commitOpenEditor();
-    saveGridAsText(TextFormat::Tab, DataGrid1->rows(), this, busyPointerOf(*this), CommonDialog1_FileName);
+    std::unique_ptr<ProgressHere> progress;
+    saveGridAsText(TextFormat::Tab, DataGrid1->rows(), this, exportPointer(*this, progress), CommonDialog1_FileName);
 }
 
 void Form3::mnuCSV_Click()
 {
     DataGrid1->commitOpenEditor();
-    saveGridAsText(TextFormat::Csv, DataGrid1->rows(), this, busyPointerOf(*this), CommonDialog1_FileName);
+    std::unique_ptr<ProgressHere> progress;
+    saveGridAsText(TextFormat::Csv, DataGrid1->rows(), this, exportPointer(*this, progress), CommonDialog1_FileName);
 }
 
 void Form3::mnuXML_Click()
 {
     DataGrid1->commitOpenEditor();
-    saveGridAsText(TextFormat::Xml, DataGrid1->rows(), this, busyPointerOf(*this), CommonDialog1_FileName);
+    std::unique_ptr<ProgressHere> progress;
+    saveGridAsText(TextFormat::Xml, DataGrid1->rows(), this, exportPointer(*this, progress), CommonDialog1_FileName);
 }
 
 void Form3::mnuXLS_Click()
 {
     DataGrid1->commitOpenEditor();
-    exportGridToSpreadsheet(DataGrid1->rows(), busyPointerOf(*this));
+    std::unique_ptr<ProgressHere> progress;
+    exportGridToSpreadsheet(DataGrid1->rows(), exportPointer(*this, progress));
 }
 
 void Form3::mnuPDF_Click()
 {
     DataGrid1->commitOpenEditor();
+    // The PDF export keeps the pointer as it is; only the wait dialog shows.
+    const ProgressHere progress(this, savingTableText);
     exportGridToPdf(DataGrid1->rows());
 }
 

@@ -1,4 +1,6 @@
+#include "app/seams.h"
 #include "app/ui/form1.h"
+#include "app/ui/wait_dialog.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
 #include "db/database_error.h"
@@ -10,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -100,6 +103,32 @@ private slots:
         // The default connection timeout is 15 seconds.
         QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(boxes.texts(), QStringList());
+    }
+
+    void testConnectionToAServerThatNeverAnswersCanBeGivenUp()
+    {
+        SilentListener silent(testpg::silentPort());
+        QVERIFY2(silent.listening(), qPrintable(silent.error()));
+        typeLogin(testpg::silentDsn(), testpg::scott.user, testpg::scott.password);
+        MessageCapture boxes;
+        WaitDialog::setDelay(50);
+        QElapsedTimer sinceCancel;
+        QString label;
+        seams::current().progressReported = [&](QProgressDialog *dialog) {
+            if (dialog && !sinceCancel.isValid()) {
+                label = dialog->labelText();
+                sinceCancel.start();
+                dialog->cancel();
+            }
+        };
+        wizard_->form1().PushButton5_Click();
+        const qint64 cancelMs = sinceCancel.elapsed();
+        seams::current().progressReported = {};
+        WaitDialog::setDelay(1000);
+        QCOMPARE(label, QStringLiteral("Connecting..."));
+        QVERIFY2(cancelMs < 1000, qPrintable(QString::number(cancelMs)));
+        QCOMPARE(boxes.texts(), QStringList({"Could not connect."}));
+        QCOMPARE(wizard_->form1().MousePointer(), 0);
     }
 
     void listsExactlyTheLoginsOwnTablesInQueryOrder()

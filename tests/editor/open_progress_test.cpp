@@ -2,11 +2,12 @@
 #include "db/ui/form2.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
-#include "editor/ui/open_progress.h"
+#include "app/ui/wait_dialog.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QtTest>
 
 namespace {
@@ -35,13 +36,14 @@ private slots:
             "CREATE TABLE progress_t.big AS SELECT g AS id, md5(g::text) AS a, now() AS b FROM generate_series(1, 60000) g;"
             "CREATE TABLE progress_t.small (id integer PRIMARY KEY, name text);"
             "INSERT INTO progress_t.small VALUES (1, 'one');"
+            "CREATE VIEW progress_t.slow AS SELECT 1 AS a FROM pg_sleep(30);"
             "RESET ROLE;"));
     }
 
     void cleanupTestCase()
     {
         seams::current().progressReported = {};
-        OpenProgress::setDefaultDelay(1000);
+        WaitDialog::setDelay(1000);
         if (testpg::missingEnvironment().isEmpty())
             dropScratchLogin(login);
     }
@@ -56,7 +58,7 @@ private slots:
         const int selected = chooser.List1->currentRow();
         QVERIFY(selected >= 0);
 
-        OpenProgress::setDefaultDelay(0);
+        WaitDialog::setDelay(0);
         int reports = 0;
         qint64 shownWhileOpening = 0;
         seams::current().progressReported = [&](QProgressDialog *dialog) {
@@ -68,7 +70,7 @@ private slots:
         };
         chooser.PushButton3_Click();
         seams::current().progressReported = {};
-        OpenProgress::setDefaultDelay(1000);
+        WaitDialog::setDelay(1000);
 
         QVERIFY(reports > 0);
         QVERIFY(shownWhileOpening);
@@ -84,6 +86,53 @@ private slots:
         // The chooser goes on working.
         QVERIFY(driver.openTable("small"));
         QVERIFY(driver.editor().isVisible());
+        QCOMPARE(driver.editor().DataGrid1->rowCount(), 1);
+        QVERIFY(boxes.boxes().empty());
+    }
+
+    void anOpenGivenUpWhileTheServerIsStoppedLeavesTheChooserAsItWas()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        Form2 &chooser = driver.chooser();
+        // A view the catalogue does not list, whose rows take half a minute.
+        chooser.List1->addItem(QStringLiteral("slow"));
+        chooser.List1->setCurrentRow(chooser.List1->count() - 1);
+
+        WaitDialog::setDelay(50);
+        std::unique_ptr<testpg::StoppedBackend> stopped;
+        QElapsedTimer sinceCancel;
+        QString label;
+        seams::current().progressReported = [&](QProgressDialog *dialog) {
+            if (!dialog || sinceCancel.isValid())
+                return;
+            if (const int pid = testpg::backendOf(login, true)) {
+                stopped = std::make_unique<testpg::StoppedBackend>(pid);
+                label = dialog->labelText();
+                sinceCancel.start();
+                dialog->cancel();
+            }
+        };
+        chooser.PushButton3_Click();
+        const qint64 cancelMs = sinceCancel.elapsed();
+        seams::current().progressReported = {};
+        WaitDialog::setDelay(1000);
+
+        QVERIFY(stopped && stopped->stopped());
+        QCOMPARE(label, QStringLiteral("Reading the table: 0 rows so far"));
+        QVERIFY2(cancelMs < 1000, qPrintable(QString::number(cancelMs)));
+        QVERIFY(boxes.boxes().empty());
+        QVERIFY(chooser.isVisible());
+        QCOMPARE(chooser.MousePointer(), 0);
+        QVERIFY(!driver.editor().isVisible());
+        QVERIFY(!driver.editor().DataGrid1->isBound());
+
+        // Once the server goes on, the open left behind lets go of its
+        // connection, and the chooser opens tables as before.
+        stopped->resume();
+        QTRY_COMPARE(openConnectionsOf(login), 0);
+        QVERIFY(driver.openTable("small"));
         QCOMPARE(driver.editor().DataGrid1->rowCount(), 1);
         QVERIFY(boxes.boxes().empty());
     }

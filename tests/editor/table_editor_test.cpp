@@ -1,4 +1,6 @@
+#include "app/seams.h"
 #include "app/ui/form1.h"
+#include "app/ui/wait_dialog.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
 #include "editor/ui/data_grid.h"
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QtTest>
 
 namespace {
@@ -132,6 +135,51 @@ private slots:
         QCOMPARE(editor.DataGrid1->rowCount(), 0);
         QCOMPARE(editor.DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("b"));
         QVERIFY(boxes.boxes().empty());
+    }
+
+    void aWriteGivenUpWhileTheServerIsStoppedKeepsTheEditForTheNextLeave()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        const int bob = rowWithId(driver.editor(), 2);
+        const int other = bob == 0 ? 1 : 0;
+        testpg::StoppedBackend stopped(testpg::backendOf(login));
+        QVERIFY(stopped.stopped());
+
+        WaitDialog::setDelay(50);
+        QElapsedTimer sinceCancel;
+        QString shown;
+        seams::current().progressReported = [&](QProgressDialog *dialog) {
+            if (!dialog || sinceCancel.isValid())
+                return;
+            shown = dialog->windowTitle() + u'|' + dialog->labelText() + u'|' + QString::number(dialog->isVisible());
+            sinceCancel.start();
+            dialog->cancel();
+        };
+        editAndLeave(grid, bob, 1, QStringLiteral("Bobby"), other);
+        const qint64 cancelMs = sinceCancel.elapsed();
+        seams::current().progressReported = {};
+        WaitDialog::setDelay(1000);
+
+        QCOMPARE(shown, QStringLiteral("Tabvale Software|Writing the row...|1"));
+        QVERIFY2(cancelMs < 1000, qPrintable(QString::number(cancelMs)));
+        QCOMPARE(boxes.texts(), QStringList({"The row was not written: you cancelled the write."}));
+        QCOMPARE(grid.currentIndex().row(), bob);
+        QVERIFY(grid.hasPendingEdit());
+        QCOMPARE(cell(driver.editor(), bob, 1), QStringLiteral("Bobby"));
+
+        // The write given up is rolled back once the server goes on, so the
+        // next leave writes the row once, without a conflict with itself.
+        stopped.resume();
+        boxes.clear();
+        grid.setCurrentIndex(grid.model()->index(other, 1));
+        QCOMPARE(boxes.texts(), QStringList());
+        QVERIFY(!grid.hasPendingEdit());
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 2"),
+                 QStringLiteral("Bobby"));
     }
 
     void anEditIsWrittenWhenTheUserLeavesTheRow()

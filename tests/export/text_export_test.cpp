@@ -1,12 +1,17 @@
 #include "export/text_export.h"
 
 #include "app/error_trap.h"
+#include "app/seams.h"
+#include "app/ui/wait_dialog.h"
 #include "app/ui/wizard_window.h"
 #include "export/save_dialog.h"
 #include "memory_grid.h"
 #include "support/message_capture.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,6 +43,15 @@ public:
 private:
     QStringList answers_;
     SaveDialogHandler previous_;
+};
+
+// More rows than any export here would finish while the test waits.
+class EndlessGrid : public CellTextSource {
+public:
+    int columnCount() const override { return 2; }
+    QString caption(int column) const override { return column ? QStringLiteral("B") : QStringLiteral("A"); }
+    qint64 rowCount() const override { return 200'000'000; }
+    QString cellText(qint64 row, int) const override { return QString::number(row); }
 };
 
 } // namespace
@@ -103,6 +117,45 @@ private slots:
         QCOMPARE(window.MousePointer(), int(WizardWindow::Custom));
         QCOMPARE(lastFileName, earlier);
         QVERIFY(boxes.boxes().empty());
+    }
+
+    void aLongExportShowsItsRowsAndCancelLeavesTheTargetAsItWas()
+    {
+        QTemporaryDir folder;
+        const QString target = folder.filePath("big.csv");
+        {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old\r\n");
+        }
+        DialogAnswers dialog({target});
+        WizardWindow window;
+        MessageCapture boxes;
+        QString lastFileName;
+        std::unique_ptr<ProgressHere> progress;
+        WaitDialog::setDelay(50);
+        QElapsedTimer sinceCancel;
+        QString label;
+        seams::current().progressReported = [&](QProgressDialog *shown) {
+            if (shown && !sinceCancel.isValid()) {
+                label = shown->labelText();
+                sinceCancel.start();
+                shown->cancel();
+            }
+        };
+        saveGridAsText(TextFormat::Csv, EndlessGrid(), &window, exportPointer(window, progress), lastFileName);
+        const qint64 cancelMs = sinceCancel.elapsed();
+        seams::current().progressReported = {};
+        WaitDialog::setDelay(1000);
+
+        QVERIFY2(label.contains(QRegularExpression("^Saving the table: [1-9][0-9,]* rows so far$")), qPrintable(label));
+        QVERIFY2(cancelMs < 1000, qPrintable(QString::number(cancelMs)));
+        QFile kept(target);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("old\r\n"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"big.csv"}));
+        QVERIFY(boxes.boxes().empty());
+        QCOMPARE(window.MousePointer(), int(WizardWindow::Default));
     }
 
     void hourglassWhileWritingAndResetAfterAFailure()

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <csignal>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -99,6 +100,27 @@ bool startServer()
                      env("TABVALE_PG_SOCKDIR") + QStringLiteral("/server.log"), QStringLiteral("-w"),
                      QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")})
         == 0;
+}
+
+int backendOf(const QString &user, bool activeOnly)
+{
+    const QStringList pids = runPsql(
+        QStringLiteral("SELECT pid FROM pg_stat_activity WHERE usename = '%1'%2")
+            .arg(user, activeOnly ? QStringLiteral(" AND state = 'active'") : QString()));
+    return pids.size() == 1 ? pids.front().toInt() : 0;
+}
+
+StoppedBackend::StoppedBackend(int pid)
+{
+    if (pid > 0 && ::kill(pid, SIGSTOP) == 0)
+        pid_ = pid;
+}
+
+void StoppedBackend::resume()
+{
+    if (pid_ > 0)
+        ::kill(pid_, SIGCONT);
+    pid_ = 0;
 }
 
 ServerRestarter::~ServerRestarter()

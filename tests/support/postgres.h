@@ -47,6 +47,25 @@ QStringList queryAs(const QString &role, const QString &sql);
 bool stopServer();
 bool startServer();
 
+// The server process serving a login's one connection (0 when there is none,
+// or when `activeOnly` and it is idle).
+int backendOf(const QString &user, bool activeOnly = false);
+
+// Stops a server process (SIGSTOP) as a server that no longer answers, and
+// lets it go on (SIGCONT) on resume() or at the latest when it goes.
+class StoppedBackend {
+public:
+    explicit StoppedBackend(int pid);
+    ~StoppedBackend() { resume(); }
+    StoppedBackend(const StoppedBackend &) = delete;
+    StoppedBackend &operator=(const StoppedBackend &) = delete;
+    bool stopped() const { return pid_ > 0; }
+    void resume();
+
+private:
+    int pid_ = 0;
+};
+
 // Starts the server again when it goes out of scope, should a test fail
 // while the server is down.
 class ServerRestarter {

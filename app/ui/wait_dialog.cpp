@@ -1,0 +1,206 @@
+#include "app/ui/wait_dialog.h"
+
+#include "app/seams.h"
+#include "app/ui/wizard_window.h"
+#include "app/work_progress.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+int delayMs = 1000;
+constexpr int tickMs = 50;
+
+// While a wait lasts, no window but the wait dialog takes the user's input,
+// also in the second before the dialog shows: nothing may start a second
+// operation meanwhile. A window closed meanwhile is closed again once the
+// wait is over, so that the program ends as its window says, but only after
+// the call has let go of what it holds.
+class InputHold : public QObject {
+public:
+    explicit InputHold(const WaitDialog &wait) : wait_(wait)
+    {
+        // Boxes and dialogs that come up meanwhile (an error report of an
+        // export) take input as usual.
+        for (QWidget *window : QApplication::topLevelWidgets())
+            held_.push_back(window);
+        qApp->installEventFilter(this);
+    }
+    ~InputHold() override
+    {
+        qApp->removeEventFilter(this);
+        if (closed_)
+            QTimer::singleShot(0, closed_.data(), [window = closed_] {
+                if (window)
+                    window->close();
+            });
+    }
+    bool closeRequested() const { return !closed_.isNull(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!watched->isWidgetType())
+            return false;
+        auto *widget = static_cast<QWidget *>(watched);
+        if (!isHeld(widget->window()))
+            return false;
+        switch (event->type()) {
+        case QEvent::Close:
+            if (!event->spontaneous() || !widget->isWindow())
+                return false;
+            closed_ = widget;
+            event->ignore();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    bool isHeld(const QWidget *window) const
+    {
+        if (wait_.dialog() && window == wait_.dialog())
+            return false;
+        return std::any_of(held_.begin(), held_.end(), [window](const QPointer<QWidget> &held) { return held == window; });
+    }
+
+    const WaitDialog &wait_;
+    std::vector<QPointer<QWidget>> held_;
+    QPointer<QWidget> closed_;
+};
+
+} // namespace
+
+void WaitDialog::setDelay(int milliseconds)
+{
+    delayMs = milliseconds;
+}
+
+WaitDialog::WaitDialog(QWidget *window, QString text) : window_(window), text_(std::move(text))
+{
+    clock_.start();
+}
+
+WaitDialog::~WaitDialog() = default;
+
+bool WaitDialog::update(qint64 count)
+{
+    if (!dialog_ && clock_.elapsed() >= delayMs) {
+        dialog_ = std::make_unique<QProgressDialog>(window_);
+        dialog_->setWindowTitle(QStringLiteral("Tabvale Software"));
+        dialog_->setRange(0, 0);
+        dialog_->setMinimumDuration(0);
+        dialog_->setWindowModality(Qt::ApplicationModal);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        // The waiting window may be disabled while it waits; its dialog is not.
+        dialog_->setEnabled(true);
+    }
+    if (dialog_) {
+        dialog_->setLabelText(text_.contains(QLatin1String("%L1")) ? text_.arg(count) : text_);
+        if (!dialog_->isVisible())
+            dialog_->show();
+    }
+    if (const auto &observer = seams::current().progressReported)
+        observer(dialog_.get());
+    return !(dialog_ && dialog_->wasCanceled());
+}
+
+void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp whenGivenUp, background::Job job)
+{
+    WaitDialog wait(window, text);
+    InputHold hold(wait);
+    const std::shared_ptr<background::CallControl> call = background::worker().post(std::move(job));
+    QEventLoop loop;
+    const bool running = call->notifyWhenFinished(
+        [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+    bool gaveUp = false;
+    if (running) {
+        bool mustFinish = false;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            if (call->finished()) {
+                loop.quit();
+                return;
+            }
+            const bool wanted = wait.update(call->progress()) && !hold.closeRequested();
+            if (wanted || mustFinish)
+                return;
+            if (call->cancel()) {
+                background::worker().giveUp(call, whenGivenUp);
+                gaveUp = true;
+                loop.quit();
+            } else {
+                // Past the point where it could be stopped: its end is near.
+                mustFinish = true;
+            }
+        });
+        tick.start(tickMs);
+        loop.exec();
+        call->stopNotifying();
+    }
+    if (gaveUp)
+        throw background::Cancelled();
+}
+
+struct ProgressHere::State {
+    State(QWidget *window, const QString &text) : wait(window, text), hold(wait) { lastEvents.start(); }
+
+    bool listen(qint64 done)
+    {
+        if (stopped)
+            return false;
+        // Looking at the clock once every few rows keeps this cheap.
+        if ((++calls & 255) != 0 || lastEvents.elapsed() < tickMs)
+            return true;
+        lastEvents.restart();
+        stopped = !wait.update(done) || hold.closeRequested();
+        QApplication::processEvents();
+        return !stopped;
+    }
+
+    WaitDialog wait;
+    InputHold hold;
+    QElapsedTimer lastEvents;
+    quint32 calls = 0;
+    bool stopped = false;
+    std::unique_ptr<workprogress::Listener> listener;
+};
+
+ProgressHere::ProgressHere(QWidget *window, const QString &text) : state_(std::make_unique<State>(window, text))
+{
+    state_->listener = std::make_unique<workprogress::Listener>([state = state_.get()](qint64 done) {
+        return state->listen(done);
+    });
+}
+
+ProgressHere::~ProgressHere() = default;
+
+BusyPointer exportPointer(WizardWindow &window, std::unique_ptr<ProgressHere> &progress)
+{
+    return [&window, &progress](bool busy) {
+        window.setMousePointer(busy ? WizardWindow::Hourglass : WizardWindow::Default);
+        if (busy)
+            progress = std::make_unique<ProgressHere>(&window, savingTableText);
+        else
+            progress.reset();
+    };
+}
