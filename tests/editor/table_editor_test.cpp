@@ -80,6 +80,7 @@ private slots:
             "CREATE TABLE editor_t.\"Mixed Case People\" (id integer PRIMARY KEY, name varchar(40), "
             "  born date, salary numeric(9,2), note text);"
             "CREATE TABLE editor_t.empty_one (a integer, b text);"
+            "CREATE TABLE editor_t.\"a<i>b</i>\" (x integer);"
             "CREATE TABLE editor_t.twins (label text, n integer);"
             "INSERT INTO editor_t.twins VALUES ('same', 1), ('same', 1);"));
     }
@@ -131,6 +132,12 @@ private slots:
         QCOMPARE(editor.DataGrid1->caption(1), QStringLiteral("b"));
         QCOMPARE(editor.DataGrid1->rowCount(), 0);
         QCOMPARE(editor.DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("b"));
+
+        // A name is shown as it is spelt, never read as markup.
+        editor.PushButton1_Click();
+        QVERIFY(driver.openTable("a<i>b</i>"));
+        QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: a<i>b</i>"));
+        QCOMPARE(editor.Label2->textFormat(), Qt::PlainText);
         QVERIFY(boxes.boxes().empty());
     }
 
