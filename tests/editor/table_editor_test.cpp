@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -123,8 +124,10 @@ private slots:
         QCOMPARE(driver.chooser().MousePointer(), 0);
         QVERIFY(boxes.boxes().empty());
 
+        driver.chooser().List1->setFocus();
         editor.PushButton1_Click(); // "< Back"
         QVERIFY(driver.chooser().isVisible());
+        QCOMPARE(driver.chooser().focusWidget(), driver.chooser().PushButton2);
         QVERIFY(!editor.isVisible());
         QVERIFY(driver.openTable("empty_one"));
         QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: empty_one"));
