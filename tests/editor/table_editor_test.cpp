@@ -239,6 +239,41 @@ private slots:
         QCOMPARE(boxes.boxes().size(), size_t(1));
     }
 
+    void tabLeavesTheGridOnceTheRowIsWritten()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        DataGrid &grid = *editor.DataGrid1;
+
+        // From an open cell editor: the text is written and "< Back" is next.
+        typeIntoCell(grid, 0, 1, QStringLiteral("Tabbed"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton1);
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("Tabbed"));
+
+        // Backwards the order wraps to "Save Table As"; Ctrl+Tab leaves too.
+        grid.setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(&grid, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton6);
+        grid.setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(&grid, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton1);
+
+        // A row the database refuses keeps the user in the grid, in that row.
+        auto *model = grid.model();
+        grid.setFocus(Qt::OtherFocusReason);
+        grid.setCurrentIndex(model->index(1, 2));
+        QVERIFY(model->setData(model->index(1, 2), QStringLiteral("not a date")));
+        QTest::keyClick(&grid, Qt::Key_Tab);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QCOMPARE(QApplication::focusWidget(), &grid);
+        QCOMPARE(grid.currentIndex().row(), 1);
+    }
+
     void aValueTheColumnRefusesIsReportedAndKept()
     {
         MessageCapture boxes;
