@@ -79,7 +79,11 @@ void exportGridToPdf(const GridText &grid)
         return;
     }
 
-    trap.step(106, [&] { previousDefault = GetDefaultPrinter(); });
+    bool previousWasUsersChoice = false;
+    trap.step(106, [&] {
+        previousWasUsersChoice = userChoseDefaultPrinter();
+        previousDefault = GetDefaultPrinter();
+    });
     bool switched = false;
     trap.step(108, [&] { switched = SetDefaultPrinter(pdfPrinterName, false); });
     if (switched) {
@@ -91,10 +95,12 @@ void exportGridToPdf(const GridText &grid)
     // would pin the scheduler's default as the user's own choice.
     if (switched) {
         trap.step(116, [&] {
-            if (!previousDefault.isEmpty())
+            if (previousWasUsersChoice && !previousDefault.isEmpty())
                 SetDefaultPrinter(previousDefault, false);
             else
-                // There was no default to name: leave none of ours behind.
+                // The default was the scheduler's (or there was none): taking
+                // our choice away again makes it so, without making it the
+                // user's.
                 clearUserDefaultPrinter();
         });
     }
