@@ -68,6 +68,7 @@ DataGrid::DataGrid(QWidget *parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    setTabKeyNavigation(false);
     setModel(model_);
     setSelectionModel(new RowGate(model_, [this](const QModelIndex &target) { return mayMoveTo(target); }, this));
     connect(model_, &TableModel::rowRejected, this, &DataGrid::showRejection);
@@ -192,6 +193,14 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    // Ctrl+Tab is not a focus key to Qt's widgets; here it leaves the grid as
+    // Tab does, rather than doing nothing.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        && (event->modifiers() & Qt::ControlModifier)) {
+        focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState
         && model_->hasPendingEdit()) {
         model_->revertPendingRow();
@@ -199,6 +208,23 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool DataGrid::focusNextPrevChild(bool next)
+{
+    if (!commitPendingEdit())
+        return true;
+    return QTableView::focusNextPrevChild(next);
+}
+
+void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // The cell editor's Tab asks for the next cell; the grid leaves instead.
+    const bool leave = hint == QAbstractItemDelegate::EditNextItem
+        || hint == QAbstractItemDelegate::EditPreviousItem;
+    QTableView::closeEditor(editor, leave ? QAbstractItemDelegate::NoHint : hint);
+    if (leave)
+        focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
 }
 
 void DataGrid::showRejection(int row, const QString &reason)

@@ -65,6 +65,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    // Tab and Shift+Tab leave the grid for the window's next or previous
+    // control, once the row being edited is written; a refused row keeps
+    // the focus here. Arrows, Home/End and Return move within the grid.
+    bool focusNextPrevChild(bool next) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     // Whether the current cell may move to `target`: leaving the row being
