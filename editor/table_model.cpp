@@ -22,7 +22,10 @@ void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
         background::worker().releaseAfterWork(std::shared_ptr<db::TableSnapshot>(std::move(snapshot_)));
     snapshot_ = std::move(snapshot);
     pendingRow_ = -1;
+    newRowPending_ = false;
     pending_.clear();
+    shownRows_ = snapshot_ ? int(snapshot_->rowCount()) : 0;
+    history_.clear();
     endResetModel();
 }
 
@@ -30,7 +33,12 @@ int TableModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() || !snapshot_)
         return 0;
-    return int(snapshot_->rowCount());
+    return dataRowCount() + 1;
+}
+
+int TableModel::dataRowCount() const
+{
+    return snapshot_ ? shownRows_ + (newRowPending_ ? 1 : 0) : 0;
 }
 
 int TableModel::columnCount(const QModelIndex &parent) const
@@ -73,6 +81,10 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Vertical && role == Qt::ToolTipRole && snapshot_ && section < shownRows_
+        && !snapshot_->isReadBack(section))
+        return QStringLiteral("Written, but not found again: the values the database gave it show when the table "
+                              "is opened again.");
     if (role != Qt::DisplayRole || !snapshot_)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal) {
@@ -80,9 +92,14 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
             return {};
         return snapshot_->column(section).name;
     }
-    // The row being edited is marked, as a record selector would.
+    // The row being edited is marked, as a record selector would, and so is
+    // the line where new rows are typed.
     if (section == pendingRow_)
         return QStringLiteral("\u270E");
+    if (isNewRowLine(section))
+        return QStringLiteral("*");
+    if (section < shownRows_ && !snapshot_->isReadBack(section))
+        return QStringLiteral("?");
     return QString();
 }
 
@@ -107,12 +124,23 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
         return false;
 
     const QString text = value.toString();
+    if (isNewRowLine(row)) {
+        if (text.isEmpty())
+            return true;
+        startNewRow(row);
+    }
     // Leaving a cell as it was is no change (an empty text that is not NULL
-    // stays so); clearing a cell that held a value makes it NULL.
-    if (text == snapshot_->text(row, column))
+    // stays so); clearing a cell that held a value makes it NULL. A cell of
+    // a new row left empty takes the column's default.
+    const bool unchanged = isNewRow(row) ? text.isEmpty() : text == snapshot_->text(row, column);
+    if (unchanged)
         pending_.erase(column);
     else
         pending_[column] = text;
+    if (isNewRow(row) && pending_.empty()) {
+        dropNewRow();
+        return true;
+    }
     const int previousPending = pendingRow_;
     pendingRow_ = pending_.empty() ? -1 : row;
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
@@ -126,13 +154,16 @@ bool TableModel::commitPendingRow()
     if (pendingRow_ < 0)
         return true;
     const int row = pendingRow_;
-    db::TableSnapshot::Changes changes;
+    db::TableSnapshot::Changes changes, previous;
     for (const auto &[column, text] : pending_) {
         // An empty cell means NULL, as in Oracle.
         if (text.isEmpty())
             changes.emplace_back(column, std::nullopt);
         else
             changes.emplace_back(column, text);
+        if (!newRowPending_)
+            previous.emplace_back(column, snapshot_->isNull(row, column) ? std::nullopt
+                                                                        : std::optional(snapshot_->text(row, column)));
     }
     // The snapshot outlives the call: it is released only after the worker's
     // calls (see setSnapshot).
@@ -140,10 +171,15 @@ bool TableModel::commitPendingRow()
     const db::TableSnapshot *snapshot = snapshot_.get();
     auto send = [snapshot, row, changes, written] { *written = snapshot->sendRow(row, changes); };
     try {
-        if (wait_)
+        if (newRowPending_) {
+            if (!workerIsIdle(row))
+                return false;
+            snapshot_->insertRows({{row, changes}});
+        } else if (wait_) {
             wait_(QStringLiteral("Writing the row..."), send);
-        else
+        } else {
             send();
+        }
     } catch (const background::Cancelled &) {
         emit rowRejected(row, cancelledWriteText.toString());
         return false;
@@ -151,10 +187,31 @@ bool TableModel::commitPendingRow()
         emit rowRejected(row, error.description());
         return false;
     }
-    snapshot_->keepWrittenRow(*written);
+    if (newRowPending_) {
+        // The new row is the snapshot's now; the line stays below it.
+        ++shownRows_;
+        newRowPending_ = false;
+        history_.recordInsert(row);
+    } else {
+        snapshot_->keepWrittenRow(*written);
+        history_.recordUpdate(row, std::move(previous));
+    }
     pending_.clear();
     pendingRow_ = -1;
     emitRowChanged(row);
+    return true;
+}
+
+bool TableModel::workerIsIdle(int row)
+{
+    if (!wait_)
+        return true;
+    try {
+        wait_(QStringLiteral("Writing the row..."), [] {});
+    } catch (const background::Cancelled &) {
+        emit rowRejected(row, cancelledWriteText.toString());
+        return false;
+    }
     return true;
 }
 
@@ -162,6 +219,10 @@ void TableModel::revertPendingRow()
 {
     if (pendingRow_ < 0)
         return;
+    if (newRowPending_) {
+        dropNewRow();
+        return;
+    }
     const int row = pendingRow_;
     pending_.clear();
     pendingRow_ = -1;

@@ -4,16 +4,21 @@
 
 #include <QTableView>
 #include <memory>
+#include <vector>
 
 namespace db {
 class TableSnapshot;
 }
+class GridContextMenu;
 class TableModel;
 
 // The editor's grid. A row the user changed is written when the current row
 // moves away from it; if the database refuses it, the user is told why and
 // the row stays current with the user's text. Escape puts back the values
-// the row was opened with. The exports read its rows().
+// the row was opened with. The last line (marked *) takes new rows; whole
+// rows selected by their headers are deleted with Delete, the current row
+// with Ctrl+Delete; Ctrl+Z takes back the last written change. The exports
+// read its rows().
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
@@ -34,6 +39,19 @@ public:
     // Drops the pending edit: the row shows what it was opened with.
     void discardPendingEdit();
 
+    // The actions of the context menu and their keys.
+    void goToNewRow();
+    // Asks first; Yes deletes them from the table.
+    void deleteRows(const std::vector<int> &rows);
+    // The whole rows selected, else the current row; never the new-row line.
+    std::vector<int> rowsToDelete() const;
+    void undo();
+    // The selected cells of the current row, or the current cell.
+    void setSelectionToNull();
+    void copySelection();
+    void paste();
+    GridContextMenu &contextMenu() const { return *contextMenu_; }
+
     // What the exports read: the rows as the grid shows them.
     const RowSource &rows() const { return rows_; }
 
@@ -46,6 +64,12 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    // Tab and Shift+Tab leave the grid for the window's next or previous
+    // control, once the row being edited is written; a refused row keeps
+    // the focus here. Arrows, Home/End and Return move within the grid.
+    bool focusNextPrevChild(bool next) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     // Whether the current cell may move to `target`: leaving the row being
@@ -53,6 +77,9 @@ private:
     bool mayMoveTo(const QModelIndex &target);
     void showRejection(int row, const QString &reason);
 
+    void showContextMenu(const QPoint &globalPosition);
+
     TableModel *model_;
     TableRows rows_;
+    GridContextMenu *contextMenu_;
 };

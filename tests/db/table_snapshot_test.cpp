@@ -542,6 +542,17 @@ private slots:
         QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("Brot|3.25|real|1"));
         QCOMPARE(snapshot->text(1, 1), QStringLiteral("Brot"));
 
+        // A new row is read back by its key; deleting it takes it away again.
+        snapshot->insertRows({{2, {{0, QStringLiteral("7")}, {1, QStringLiteral("Milch")}}}});
+        QCOMPARE(snapshot->rowCount(), 3);
+        QVERIFY(snapshot->isReadBack(2));
+        QCOMPARE(rowTexts(*snapshot, 2).mid(0, 3), QStringList({"7", "Milch", "<null>"}));
+        snapshot->deleteRows({0});
+        QCOMPARE(snapshot->rowCount(), 2);
+        sqlite.start(QStringLiteral("sqlite3"), {file, QStringLiteral("SELECT group_concat(id) FROM \"Some Items\"")});
+        QVERIFY(sqlite.waitForFinished(30000));
+        QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("2,7"));
+
         const auto twins = TableSnapshot::open(connectAs(connectionString), QStringLiteral("twins"));
         QCOMPARE(errorOf<db::RowConflictError>([&] { twins->writeRow(0, {{1, QStringLiteral("y")}}); }),
                  db::RowConflictError::notUniqueText.toString());

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -83,6 +84,7 @@ private slots:
             "CREATE TABLE editor_t.\"Mixed Case People\" (id integer PRIMARY KEY, name varchar(40), "
             "  born date, salary numeric(9,2), note text);"
             "CREATE TABLE editor_t.empty_one (a integer, b text);"
+            "CREATE TABLE editor_t.\"a<i>b</i>\" (x integer);"
             "CREATE TABLE editor_t.twins (label text, n integer);"
             "INSERT INTO editor_t.twins VALUES ('same', 1), ('same', 1);"));
     }
@@ -125,8 +127,10 @@ private slots:
         QCOMPARE(driver.chooser().MousePointer(), 0);
         QVERIFY(boxes.boxes().empty());
 
+        driver.chooser().List1->setFocus();
         editor.PushButton1_Click(); // "< Back"
         QVERIFY(driver.chooser().isVisible());
+        QCOMPARE(driver.chooser().focusWidget(), driver.chooser().PushButton2);
         QVERIFY(!editor.isVisible());
         QVERIFY(driver.openTable("empty_one"));
         QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: empty_one"));
@@ -134,6 +138,12 @@ private slots:
         QCOMPARE(editor.DataGrid1->caption(1), QStringLiteral("b"));
         QCOMPARE(editor.DataGrid1->rowCount(), 0);
         QCOMPARE(editor.DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("b"));
+
+        // A name is shown as it is spelt, never read as markup.
+        editor.PushButton1_Click();
+        QVERIFY(driver.openTable("a<i>b</i>"));
+        QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: a<i>b</i>"));
+        QCOMPARE(editor.Label2->textFormat(), Qt::PlainText);
         QVERIFY(boxes.boxes().empty());
     }
 
@@ -275,6 +285,41 @@ private slots:
         QTest::keyClick(&grid, Qt::Key_Up);
         QCOMPARE(grid.currentIndex().row(), 0);
         QCOMPARE(boxes.boxes().size(), size_t(1));
+    }
+
+    void tabLeavesTheGridOnceTheRowIsWritten()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        DataGrid &grid = *editor.DataGrid1;
+
+        // From an open cell editor: the text is written and "< Back" is next.
+        typeIntoCell(grid, 0, 1, QStringLiteral("Tabbed"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton1);
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("Tabbed"));
+
+        // Backwards the order wraps to "Save Table As"; Ctrl+Tab leaves too.
+        grid.setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(&grid, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton6);
+        grid.setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(&grid, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton1);
+
+        // A row the database refuses keeps the user in the grid, in that row.
+        auto *model = grid.model();
+        grid.setFocus(Qt::OtherFocusReason);
+        grid.setCurrentIndex(model->index(1, 2));
+        QVERIFY(model->setData(model->index(1, 2), QStringLiteral("not a date")));
+        QTest::keyClick(&grid, Qt::Key_Tab);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QCOMPARE(QApplication::focusWidget(), &grid);
+        QCOMPARE(grid.currentIndex().row(), 1);
     }
 
     void aValueTheColumnRefusesIsReportedAndKept()
