@@ -38,29 +38,51 @@ struct TableSnapshot::Data {
 TableSnapshot::TableSnapshot() : d(std::make_unique<Data>()) {}
 TableSnapshot::~TableSnapshot() = default;
 
+namespace {
+
+// The table's columns, rows and key, read into the given places.
+void readTable(Connection &connection, const QString &tableName, std::vector<ColumnInfo> &columns, RowStore &rows,
+               const TableSnapshot::Progress &progress)
+{
+    Connection::Handles &handles = connection.handles();
+    SQLHDBC dbc = handles.connection.get();
+    {
+        StatementHandle statement = newStatement(dbc, handles.commandTimeout);
+        executeDirect(statement.get(), QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName));
+        columns = describeColumns(statement.get());
+        if (!fetchAllRows(dbc, statement.get(), columns, rows, progress))
+            throw OpenCancelled();
+    }
+    markPrimaryKey(dbc, handles.commandTimeout, tableName, columns);
+}
+
+} // namespace
+
 std::unique_ptr<TableSnapshot> TableSnapshot::open(std::unique_ptr<Connection> connection, const QString &tableName,
                                                    const Progress &progress)
 {
     if (!connection || !connection->isOpen())
         throw AppError(adoMessage::objectClosed);
-    Connection::Handles &handles = connection->handles();
-    SQLHDBC dbc = handles.connection.get();
 
     // Built aside and handed out only when complete: a failure or a cancel
     // leaves nothing half-filled behind.
     std::unique_ptr<TableSnapshot> snapshot(new TableSnapshot());
     Data &data = *snapshot->d;
     data.tableName = tableName;
-    {
-        StatementHandle statement = newStatement(dbc, handles.commandTimeout);
-        executeDirect(statement.get(), QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName));
-        data.columns = describeColumns(statement.get());
-        if (!fetchAllRows(dbc, statement.get(), data.columns, data.rows, progress))
-            throw OpenCancelled();
-    }
-    markPrimaryKey(dbc, handles.commandTimeout, tableName, data.columns);
+    readTable(*connection, tableName, data.columns, data.rows, progress);
     data.connection = std::move(connection);
     return snapshot;
+}
+
+void TableSnapshot::reload(const Progress &progress)
+{
+    if (!d->connection || !d->connection->isOpen())
+        throw AppError(adoMessage::objectClosed);
+    std::vector<ColumnInfo> columns;
+    RowStore rows;
+    readTable(*d->connection, d->tableName, columns, rows, progress);
+    d->columns = std::move(columns);
+    d->rows = std::move(rows);
 }
 
 const QString &TableSnapshot::tableName() const { return d->tableName; }

@@ -57,6 +57,10 @@ public:
                                                const Progress &progress = {});
     ~TableSnapshot();
 
+    // Reads the table again on the same connection: rows, columns and key as
+    // they are now. On failure (DatabaseError, AppError) nothing changes.
+    void reload(const Progress &progress = {});
+
     const QString &tableName() const;
     int columnCount() const;
     const ColumnInfo &column(int index) const;

@@ -3,6 +3,7 @@
 #include "app/app_error.h"
 
 #include <QFont>
+#include <algorithm>
 
 TableModel::TableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -12,6 +13,7 @@ void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
 {
     beginResetModel();
     snapshot_ = std::move(snapshot);
+    order_.clear();
     pendingRow_ = -1;
     pending_.clear();
     endResetModel();
@@ -38,7 +40,7 @@ QString TableModel::cellText(int row, int column) const
         if (edited != pending_.end())
             return edited->second;
     }
-    return snapshot_->text(row, column);
+    return snapshot_->text(order_.tableRow(row), column);
 }
 
 bool TableModel::isNumericColumn(int column) const
@@ -100,7 +102,7 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
     const QString text = value.toString();
     // Leaving a cell as it was is no change (an empty text that is not NULL
     // stays so); clearing a cell that held a value makes it NULL.
-    if (text == snapshot_->text(row, column))
+    if (text == snapshot_->text(order_.tableRow(row), column))
         pending_.erase(column);
     else
         pending_[column] = text;
@@ -126,7 +128,7 @@ bool TableModel::commitPendingRow()
             changes.emplace_back(column, text);
     }
     try {
-        snapshot_->writeRow(row, changes);
+        snapshot_->writeRow(order_.tableRow(row), changes);
     } catch (const AppError &error) {
         emit rowRejected(row, error.description());
         return false;
@@ -151,4 +153,90 @@ void TableModel::emitRowChanged(int row)
 {
     emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
     emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+bool TableModel::sortByColumn(int column, std::optional<Qt::SortOrder> order)
+{
+    if (!snapshot_ || column < 0 || column >= columnCount() || !commitPendingRow())
+        return false;
+    // The view's current cell and selection stay on the rows they were on.
+    const QModelIndexList persistent = persistentIndexList();
+    std::vector<qint64> tableRows;
+    for (const QModelIndex &index : persistent)
+        tableRows.push_back(order_.tableRow(index.row()));
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    if (order)
+        order_.sort(*snapshot_, column, *order);
+    else
+        order_.clear();
+    QModelIndexList moved;
+    for (size_t i = 0; i < tableRows.size(); ++i)
+        moved.push_back(index(int(order_.gridRow(tableRows[i])), persistent[qsizetype(i)].column()));
+    changePersistentIndexList(persistent, moved);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
+}
+
+std::optional<int> TableModel::reload(int row)
+{
+    if (!snapshot_)
+        return row;
+    if (!commitPendingRow())
+        return std::nullopt;
+
+    // The row's key, to find it again among the new rows.
+    std::vector<std::pair<QString, std::optional<QByteArray>>> key;
+    if (row >= 0 && row < rowCount()) {
+        const qint64 tableRow = order_.tableRow(row);
+        for (int c = 0; c < snapshot_->columnCount(); ++c) {
+            if (!snapshot_->column(c).inPrimaryKey)
+                continue;
+            std::optional<QByteArray> value;
+            if (!snapshot_->isNull(tableRow, c))
+                value = snapshot_->rawUtf8(tableRow, c).toByteArray();
+            key.emplace_back(snapshot_->column(c).name, std::move(value));
+        }
+    }
+    const QString sortedName = order_.isSorted() ? snapshot_->column(order_.column()).name : QString();
+    const Qt::SortOrder sortOrder = order_.order();
+
+    beginResetModel();
+    try {
+        snapshot_->reload();
+    } catch (...) {
+        endResetModel();
+        throw;
+    }
+    order_.clear();
+    for (int c = 0; c < snapshot_->columnCount() && !sortedName.isEmpty(); ++c) {
+        if (snapshot_->column(c).name == sortedName) {
+            order_.sort(*snapshot_, c, sortOrder);
+            break;
+        }
+    }
+    endResetModel();
+
+    int found = -1;
+    std::vector<std::pair<int, const std::optional<QByteArray> *>> keyColumns;
+    for (const auto &[name, value] : key) {
+        for (int c = 0; c < snapshot_->columnCount(); ++c) {
+            if (snapshot_->column(c).name == name && snapshot_->column(c).inPrimaryKey)
+                keyColumns.emplace_back(c, &value);
+        }
+    }
+    if (!key.empty() && keyColumns.size() == key.size()) {
+        for (qint64 r = 0; r < snapshot_->rowCount() && found < 0; ++r) {
+            const bool same = std::all_of(keyColumns.begin(), keyColumns.end(), [&](const auto &keyColumn) {
+                const auto &[c, value] = keyColumn;
+                if (!*value)
+                    return snapshot_->isNull(r, c);
+                return !snapshot_->isNull(r, c) && snapshot_->rawUtf8(r, c) == QByteArrayView(**value);
+            });
+            if (same)
+                found = int(order_.gridRow(r));
+        }
+    }
+    if (found >= 0)
+        return found;
+    return rowCount() == 0 ? -1 : std::clamp(row, 0, rowCount() - 1);
 }

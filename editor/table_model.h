@@ -1,10 +1,12 @@
 #pragma once
 
 #include "db/table_snapshot.h"
+#include "editor/row_order.h"
 
 #include <QAbstractTableModel>
 #include <map>
 #include <memory>
+#include <optional>
 
 // The rows of the table being edited. Edits of one row are held as pending
 // until the row is committed (when the user leaves it); only then are they
@@ -37,6 +39,20 @@ public:
     // Column -> text the user typed into the pending row.
     const std::map<int, QString> &pendingEdits() const { return pending_; }
 
+    // Rows are counted as the grid shows them; this is the row of the table
+    // behind one.
+    qint64 tableRow(qint64 row) const { return order_.tableRow(row); }
+    const RowOrder &rowOrder() const { return order_; }
+    // Sorts by a column, or puts back the table's own order (nullopt). The
+    // pending row is written first; false when the database refused it.
+    bool sortByColumn(int column, std::optional<Qt::SortOrder> order);
+
+    // Reads the table again, writing the pending row first; the sort stays.
+    // Returns the row that now shows what `row` showed (the same key), else
+    // `row` within the new rows; nullopt when the pending row was refused.
+    // Throws what reading the table throws, leaving the rows as they were.
+    std::optional<int> reload(int row);
+
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.
     bool commitPendingRow();
@@ -50,6 +66,7 @@ private:
     void emitRowChanged(int row);
 
     std::unique_ptr<db::TableSnapshot> snapshot_;
+    RowOrder order_;
     int pendingRow_ = -1;
     std::map<int, QString> pending_; // column -> text typed by the user
 };
