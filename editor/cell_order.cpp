@@ -277,7 +277,11 @@ int compareTimeText(QByteArrayView a, QByteArrayView b)
 
 AsciiCollation::AsciiCollation(const QCollator &collator)
 {
-    QCollator caseBlind = collator;
+    // A collator of its own: a copy shares the original's state, and making
+    // the copy blind to case can make the original so too.
+    QCollator caseBlind(collator.locale());
+    caseBlind.setNumericMode(collator.numericMode());
+    caseBlind.setIgnorePunctuation(collator.ignorePunctuation());
     caseBlind.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<QString> characters;
     for (char c = 0x20; c < 0x7F; ++c)
