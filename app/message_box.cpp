@@ -21,6 +21,8 @@ int showRealBox(const Request &request)
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
+    if (yesNo)
+        box.setDefaultButton((request.flags & DefaultButton2) ? QMessageBox::No : QMessageBox::Yes);
     const int pressed = box.exec();
     if (!yesNo)
         return Ok;

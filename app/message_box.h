@@ -13,6 +13,8 @@ enum Flags : int {
     YesNo = 4,
     Question = 32,
     Exclamation = 48, // 0x30: OK only with the warning icon
+    DefaultButton1 = 0,   // the first button (OK, Yes) answers Enter
+    DefaultButton2 = 256, // the second (No)
 };
 
 // What the user answered.

@@ -3,6 +3,7 @@
 #include "db/ado_messages.h"
 #include "db/connection_handles.h"
 #include "db/connection_string.h"
+#include "db/dialect.h"
 #include "db/odbc_diagnostics.h"
 #include "db/snapshot_columns.h"
 #include "db/snapshot_fetch.h"
@@ -60,6 +61,7 @@ void Connection::open(const QString &connectionString)
     if (handles_)
         throw AppError(adoMessage::objectOpen);
     const ConnectionStringParts parts = parseConnectionString(connectionString);
+    prepareClientEnvironment();
 
     auto handles = std::make_unique<Handles>();
     SQLHANDLE raw = SQL_NULL_HANDLE;
@@ -75,15 +77,18 @@ void Connection::open(const QString &connectionString)
     handles->connection = ConnectionHandle(raw);
     SQLHDBC dbc = handles->connection.get();
     // Without a login timeout a server that accepts but never answers would
-    // block the program for good.
-    checkOdbc(SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
-                                reinterpret_cast<SQLPOINTER>(SQLULEN(connectionTimeout_)), 0),
-              SQL_HANDLE_DBC, dbc, "SQLSetConnectAttr");
+    // block the program for good. Some drivers (Oracle's among them) refuse
+    // the attribute; they then connect without a limit, not fail.
+    SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(connectionTimeout_)), 0);
 
     if (!odbcSucceeded(connect(dbc, parts)))
         throw diagnosticsError(SQL_HANDLE_DBC, dbc, QStringLiteral("The connection could not be opened."));
     handles->connected = true;
     handles->commandTimeout = commandTimeout_;
+    handles->dialect = dialectOf(dbc);
+    // A session that cannot be set up would read and write values other
+    // than those shown: no connection rather than that one.
+    handles->dialect->startSession(dbc, commandTimeout_);
     handles_ = std::move(handles);
 }
 

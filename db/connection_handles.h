@@ -1,7 +1,10 @@
 #pragma once
 
 #include "db/connection.h"
+#include "db/dialect.h"
 #include "db/odbc_handle.h"
+
+#include <memory>
 
 namespace db {
 
@@ -13,6 +16,8 @@ struct Connection::Handles {
     // Seconds each statement may run (SQL_ATTR_QUERY_TIMEOUT); 0 means no limit.
     int commandTimeout = 30;
     bool connected = false;
+    // What differs for the database behind the connection; set once connected.
+    std::unique_ptr<Dialect> dialect;
 
     Handles() = default;
     Handles(const Handles &) = delete;

@@ -40,11 +40,12 @@ DatabaseError diagnosticsError(SQLSMALLINT handleType, SQLHANDLE handle, const Q
             // Drivers end some messages with a line break; the box adds its own.
             while (message.endsWith(u'\n') || message.endsWith(u'\r'))
                 message.chop(1);
-            if (messages.isEmpty()) {
+            if (record == 1) {
                 firstState = fromSqlWChar(state, 5);
                 firstNative = int(native);
             }
-            if (!messages.contains(message))
+            // psqlODBC follows a statement's error with an empty record.
+            if (!message.isEmpty() && !messages.contains(message))
                 messages << message;
         }
     }

@@ -100,6 +100,26 @@ void RowStore::replaceRow(qint64 row, std::span<const CellBytes> cells)
     rows_.at(std::size_t(row)) = writeRow(cells);
 }
 
+void RowStore::insertRow(qint64 position, std::span<const CellBytes> cells)
+{
+    const unsigned char *row = writeRow(cells);
+    rows_.insert(rows_.begin() + std::ptrdiff_t(std::clamp<qint64>(position, 0, rowCount())), row);
+}
+
+void RowStore::removeRows(std::span<const qint64> rows)
+{
+    // One pass over the row pointers, however many rows go.
+    std::size_t kept = 0, next = 0;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (next < rows.size() && qint64(i) == rows[next]) {
+            ++next;
+            continue;
+        }
+        rows_[kept++] = rows_[i];
+    }
+    rows_.resize(kept);
+}
+
 const unsigned char *RowStore::cellStart(qint64 row, int column) const
 {
     const unsigned char *p = rows_[std::size_t(row)];

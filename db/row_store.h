@@ -33,6 +33,10 @@ public:
     // The row's new cells go to fresh space; the old bytes stay unused until
     // the store goes, which is cheap for the few rows a person edits.
     void replaceRow(qint64 row, std::span<const CellBytes> cells);
+    // Rows put in or taken out between others move the rows after them.
+    void insertRow(qint64 position, std::span<const CellBytes> cells);
+    // `rows` ascending, each once.
+    void removeRows(std::span<const qint64> rows);
 
     qint64 rowCount() const { return qint64(rows_.size()); }
     // Cost per cell grows only with the column's position, never with the

@@ -11,22 +11,6 @@
 namespace db {
 namespace {
 
-void addCondition(ParameterisedSql &statement, bool &first, const std::vector<ColumnInfo> &columns, int column,
-                  const std::optional<QString> &value)
-{
-    statement.sql += first ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
-    first = false;
-    statement.sql += quotedIdentifier(columns[size_t(column)].name);
-    // "col = ?" never matches NULL, and "? IS NULL" leaves some servers
-    // unable to tell the parameter's type: NULL goes into the text.
-    if (value) {
-        statement.sql += QStringLiteral(" = ?");
-        statement.parameters.push_back({column, value});
-    } else {
-        statement.sql += QStringLiteral(" IS NULL");
-    }
-}
-
 // Values go to the driver as UTF-16 text with the column's own SQL type, so
 // that the driver converts them as ODBC defines for character data and the
 // database judges them as it would judge the column's values.
@@ -101,6 +85,27 @@ private:
 
 } // namespace
 
+void appendCondition(ParameterisedSql &statement, bool &first, const std::vector<ColumnInfo> &columns, int column,
+                     const std::optional<QString> &value)
+{
+    statement.sql += first ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
+    first = false;
+    const QString name = quotedIdentifier(columns[size_t(column)].name);
+    // "col = ?" never matches NULL, and "? IS NULL" leaves some servers
+    // unable to tell the parameter's type: NULL goes into the text.
+    if (!value) {
+        statement.sql += name + QStringLiteral(" IS NULL");
+    } else if (value->isEmpty()) {
+        // Some databases keep '' as NULL (Oracle always): empty text that
+        // became NULL is the same empty cell, not another user's change.
+        statement.sql += u'(' + name + QStringLiteral(" = ? OR ") + name + QStringLiteral(" IS NULL)");
+        statement.parameters.push_back({column, value});
+    } else {
+        statement.sql += name + QStringLiteral(" = ?");
+        statement.parameters.push_back({column, value});
+    }
+}
+
 ParameterisedSql buildRowUpdate(const QString &tableName, const std::vector<ColumnInfo> &columns,
                                 const RowValues &originals, const TableSnapshot::Changes &changes)
 {
@@ -127,7 +132,7 @@ ParameterisedSql buildRowUpdate(const QString &tableName, const std::vector<Colu
         const bool identifies = hasKey ? column.inPrimaryKey || (changed[size_t(c)] && column.comparable)
                                        : column.comparable;
         if (identifies)
-            addCondition(statement, firstCondition, columns, c, originals[size_t(c)]);
+            appendCondition(statement, firstCondition, columns, c, originals[size_t(c)]);
     }
     return statement;
 }
@@ -140,7 +145,7 @@ std::optional<ParameterisedSql> buildKeySelect(const QString &tableName, const s
     bool first = true;
     for (int c = 0; c < int(columns.size()); ++c) {
         if (columns[size_t(c)].inPrimaryKey)
-            addCondition(statement, first, columns, c, values[size_t(c)]);
+            appendCondition(statement, first, columns, c, values[size_t(c)]);
     }
     if (first)
         return std::nullopt;
@@ -150,21 +155,52 @@ std::optional<ParameterisedSql> buildKeySelect(const QString &tableName, const s
 void executeRowUpdate(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
                       const ParameterisedSql &update)
 {
+    executeOneRowEach(connection, queryTimeout, columns, {update});
+}
+
+void executeOneRowEach(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
+                       const std::vector<ParameterisedSql> &statements)
+{
     ManualTransaction transaction(connection);
-    StatementHandle statement = newStatement(connection, queryTimeout);
-    SQLHSTMT stmt = statement.get();
-    BoundParameters parameters;
-    parameters.bind(stmt, columns, update.parameters);
-    executeDirect(stmt, update.sql);
-    SQLLEN affected = -1;
-    checkOdbc(SQLRowCount(stmt, &affected), SQL_HANDLE_STMT, stmt, "SQLRowCount");
-    if (affected == 0)
-        throw RowConflictError(RowConflictError::changedOrDeletedText.toString());
-    if (affected != 1)
-        throw RowConflictError(RowConflictError::notUniqueText.toString());
-    statement.reset();
+    for (size_t i = 0; i < statements.size(); ++i) {
+        StatementHandle statement = newStatement(connection, queryTimeout);
+        SQLHSTMT stmt = statement.get();
+        BoundParameters parameters;
+        parameters.bind(stmt, columns, statements[i].parameters);
+        executeDirect(stmt, statements[i].sql);
+        SQLLEN affected = -1;
+        checkOdbc(SQLRowCount(stmt, &affected), SQL_HANDLE_STMT, stmt, "SQLRowCount");
+        if (affected == 0)
+            throw RowConflictError(RowConflictError::changedOrDeletedText.toString(), int(i));
+        if (affected != 1)
+            throw RowConflictError(RowConflictError::notUniqueText.toString(), int(i));
+    }
     transaction.commit();
 }
+
+namespace {
+
+// Runs the select; false when the table no longer has the columns it had.
+bool runSelect(SQLHSTMT stmt, BoundParameters &parameters, const std::vector<ColumnInfo> &columns,
+               const ParameterisedSql &select)
+{
+    parameters.bind(stmt, columns, select.parameters);
+    executeDirect(stmt, select.sql);
+    SQLSMALLINT columnCount = 0;
+    checkOdbc(SQLNumResultCols(stmt, &columnCount), SQL_HANDLE_STMT, stmt, "SQLNumResultCols");
+    return columnCount == SQLSMALLINT(columns.size());
+}
+
+bool fetchNext(SQLHSTMT stmt)
+{
+    const SQLRETURN rc = SQLFetch(stmt);
+    if (rc == SQL_NO_DATA)
+        return false;
+    checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+    return true;
+}
+
+} // namespace
 
 std::optional<std::vector<std::optional<QByteArray>>> readRowByKey(SQLHDBC connection, int queryTimeout,
                                                                     const std::vector<ColumnInfo> &columns,
@@ -173,17 +209,24 @@ std::optional<std::vector<std::optional<QByteArray>>> readRowByKey(SQLHDBC conne
     StatementHandle statement = newStatement(connection, queryTimeout);
     SQLHSTMT stmt = statement.get();
     BoundParameters parameters;
-    parameters.bind(stmt, columns, select.parameters);
-    executeDirect(stmt, select.sql);
-    SQLSMALLINT columnCount = 0;
-    checkOdbc(SQLNumResultCols(stmt, &columnCount), SQL_HANDLE_STMT, stmt, "SQLNumResultCols");
-    if (columnCount != SQLSMALLINT(columns.size()))
-        return std::nullopt; // the table has changed its shape since it was opened
-    const SQLRETURN rc = SQLFetch(stmt);
-    if (rc == SQL_NO_DATA)
+    if (!runSelect(stmt, parameters, columns, select) || !fetchNext(stmt))
         return std::nullopt;
-    checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
     return readCurrentRow(stmt, int(columns.size()));
+}
+
+std::optional<std::vector<std::optional<QByteArray>>> readOnlyRow(SQLHDBC connection, int queryTimeout,
+                                                                   const std::vector<ColumnInfo> &columns,
+                                                                   const ParameterisedSql &select)
+{
+    StatementHandle statement = newStatement(connection, queryTimeout);
+    SQLHSTMT stmt = statement.get();
+    BoundParameters parameters;
+    if (!runSelect(stmt, parameters, columns, select) || !fetchNext(stmt))
+        return std::nullopt;
+    auto row = readCurrentRow(stmt, int(columns.size()));
+    if (fetchNext(stmt))
+        return std::nullopt;
+    return row;
 }
 
 } // namespace db

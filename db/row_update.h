@@ -9,9 +9,6 @@
 
 namespace db {
 
-// A value of one row as text; nullopt is NULL.
-using RowValues = std::vector<std::optional<QString>>;
-
 struct StatementParameter {
     int column = 0;                // its type is the type of this column
     std::optional<QString> value;  // nullopt binds NULL
@@ -21,6 +18,11 @@ struct ParameterisedSql {
     QString sql;
     std::vector<StatementParameter> parameters;
 };
+
+// Adds "<column> = ?" to the WHERE (" WHERE " first, " AND " after), or
+// "IS NULL" for a NULL value.
+void appendCondition(ParameterisedSql &statement, bool &first, const std::vector<ColumnInfo> &columns, int column,
+                     const std::optional<QString> &value);
 
 // UPDATE "table" SET <changed> = ? WHERE <identifying columns> = ? ... where
 // the identifying columns are the key and the changed columns, or without a
@@ -39,9 +41,21 @@ std::optional<ParameterisedSql> buildKeySelect(const QString &tableName, const s
 void executeRowUpdate(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
                       const ParameterisedSql &update);
 
+// Runs the statements in one transaction and commits only when each of them
+// affected exactly one row; otherwise rolls back and throws RowConflictError,
+// whose failedStatement() is the index of the first that did not. Database
+// failures roll back and throw DatabaseError.
+void executeOneRowEach(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
+                       const std::vector<ParameterisedSql> &statements);
+
 // The row a key select finds, each value whole; nullopt when it finds none.
 std::optional<std::vector<std::optional<QByteArray>>> readRowByKey(SQLHDBC connection, int queryTimeout,
                                                                     const std::vector<ColumnInfo> &columns,
                                                                     const ParameterisedSql &select);
+
+// The row a select finds when it finds exactly one; nullopt for none or several.
+std::optional<std::vector<std::optional<QByteArray>>> readOnlyRow(SQLHDBC connection, int queryTimeout,
+                                                                   const std::vector<ColumnInfo> &columns,
+                                                                   const ParameterisedSql &select);
 
 } // namespace db

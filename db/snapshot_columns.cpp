@@ -25,6 +25,11 @@ bool isCharacterType(short type)
     }
 }
 
+bool isFloatingType(short type)
+{
+    return type == SQL_REAL || type == SQL_FLOAT || type == SQL_DOUBLE;
+}
+
 namespace {
 
 QString columnAttributeText(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT field)
@@ -39,11 +44,6 @@ QString columnAttributeText(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLIN
 bool isBinaryType(short type)
 {
     return type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
-}
-
-bool isFloatingType(short type)
-{
-    return type == SQL_REAL || type == SQL_FLOAT || type == SQL_DOUBLE;
 }
 
 bool isNumericType(short type)
@@ -127,8 +127,7 @@ void classifyColumn(ColumnInfo &column)
     const bool largeObject = isLargeObject(column);
     column.numeric = isNumericType(column.sqlType);
     column.editable = !binary && !largeObject;
-    // Floating-point values need not come back equal to their text.
-    column.comparable = !binary && !largeObject && !isFloatingType(column.sqlType);
+    column.comparable = !binary && !largeObject;
 }
 
 std::vector<ColumnInfo> describeColumns(SQLHSTMT statement)
@@ -157,7 +156,7 @@ std::vector<ColumnInfo> describeColumns(SQLHSTMT statement)
     return columns;
 }
 
-void markPrimaryKey(SQLHDBC connection, int queryTimeout, const QString &tableName, std::vector<ColumnInfo> &columns)
+std::vector<QString> cataloguePrimaryKey(SQLHDBC connection, int queryTimeout, const QString &tableName)
 {
     // The table is the login's own: on PostgreSQL in the schema named after
     // the login, on Oracle in the user's schema (its name in capitals). SQLite
@@ -183,13 +182,16 @@ void markPrimaryKey(SQLHDBC connection, int queryTimeout, const QString &tableNa
         if (!names.empty())
             break;
     }
-    // A key that names a column the query did not give is no use for
-    // finding the row: better none than part of one.
-    for (const QString &name : names) {
+    return names;
+}
+
+void markPrimaryKey(const std::vector<QString> &keyNames, std::vector<ColumnInfo> &columns)
+{
+    for (const QString &name : keyNames) {
         if (std::none_of(columns.begin(), columns.end(), [&](const ColumnInfo &c) { return c.name == name; }))
             return;
     }
-    for (const QString &name : names) {
+    for (const QString &name : keyNames) {
         for (ColumnInfo &column : columns) {
             if (column.name == name)
                 column.inPrimaryKey = true;

@@ -13,12 +13,19 @@ std::vector<ColumnInfo> describeColumns(SQLHSTMT statement);
 
 // Whether values of the SQL type are character text (narrow or wide).
 bool isCharacterType(short type);
+bool isFloatingType(short type);
 
 // Sets the type-derived flags of a column from its SQL type and type name.
+// `comparable` says only whether the value can be compared as text at all;
+// the connection's dialect decides the rest.
 void classifyColumn(ColumnInfo &column);
 
-// Marks the columns of the table's primary key, as the driver's catalogue
-// gives it. A table whose key cannot be found is treated as having none.
-void markPrimaryKey(SQLHDBC connection, int queryTimeout, const QString &tableName, std::vector<ColumnInfo> &columns);
+// The table's primary-key column names in key order, as the driver's
+// catalogue gives them; empty when it gives none.
+std::vector<QString> cataloguePrimaryKey(SQLHDBC connection, int queryTimeout, const QString &tableName);
+
+// Marks the named key columns. A key that names a column the table's query
+// did not give marks none: better no key than part of one.
+void markPrimaryKey(const std::vector<QString> &keyNames, std::vector<ColumnInfo> &columns);
 
 } // namespace db

@@ -3,13 +3,18 @@
 #include "db/ado_messages.h"
 #include "db/connection_handles.h"
 #include "db/database_error.h"
+#include "db/dialect.h"
+#include "db/row_delete.h"
+#include "db/row_insert.h"
 #include "db/row_store.h"
 #include "db/row_update.h"
 #include "db/snapshot_columns.h"
 #include "db/snapshot_fetch.h"
 #include "db/snapshot_sql.h"
 
+#include <QStringList>
 #include <algorithm>
+#include <map>
 
 namespace db {
 
@@ -18,6 +23,9 @@ struct TableSnapshot::Data {
     QString tableName;
     std::vector<ColumnInfo> columns;
     RowStore rows;
+    // Inserted rows that could not be found again, with which of their values
+    // are known (those the user gave); the others are shown as NULL.
+    std::map<qint64, std::vector<bool>> partlyKnown;
 
     bool inRange(qint64 row, int column) const
     {
@@ -32,6 +40,143 @@ struct TableSnapshot::Data {
                 values[size_t(c)] = QString::fromUtf8(rows.cell(row, c));
         }
         return values;
+    }
+
+    const std::vector<bool> *knownColumns(qint64 row) const
+    {
+        const auto found = partlyKnown.find(row);
+        return found == partlyKnown.end() ? nullptr : &found->second;
+    }
+
+    // The columns as a statement may use them to identify a row: a value
+    // that is not known cannot stand in a WHERE, and a key with such a value
+    // is no key for that row.
+    std::vector<ColumnInfo> identifyingColumns(const std::vector<bool> *known) const
+    {
+        std::vector<ColumnInfo> view = columns;
+        if (!known)
+            return view;
+        bool keyKnown = true;
+        for (size_t c = 0; c < view.size(); ++c) {
+            if (!(*known)[c]) {
+                view[c].comparable = false;
+                keyKnown = keyKnown && !view[c].inPrimaryKey;
+            }
+        }
+        if (!keyKnown) {
+            for (ColumnInfo &column : view)
+                column.inPrimaryKey = false;
+        }
+        return view;
+    }
+
+    SQLHDBC connectionHandle() const
+    {
+        if (!connection || !connection->isOpen())
+            throw AppError(adoMessage::objectClosed);
+        return connection->handles().connection.get();
+    }
+    int timeout() const { return connection->handles().commandTimeout; }
+
+    // Where the database keeps '' as NULL, writing '' is writing NULL, and
+    // the row holds NULL afterwards even when it cannot be read back.
+    Changes normalised(const Changes &requested) const
+    {
+        Changes changes = requested;
+        if (connection->handles().dialect->storesEmptyTextAsNull()) {
+            for (auto &[column, value] : changes) {
+                if (value && value->isEmpty())
+                    value.reset();
+            }
+        }
+        return changes;
+    }
+
+    void checkWritable(const Changes &changes) const
+    {
+        for (const auto &[column, value] : changes) {
+            if (column < 0 || column >= int(columns.size()))
+                throw AppError(QStringLiteral("There is no column %1 in the table.").arg(column));
+            if (!columns[size_t(column)].editable)
+                throw AppError(QStringLiteral("The column %1 cannot be changed here.").arg(columns[size_t(column)].name));
+        }
+    }
+
+    // Puts the written row into the store as the database now holds it (1.5
+    // in a numeric(9,2) column reads back as 1.50, a serial key shows its
+    // number). The row is already committed, so a failure to find it again
+    // is no failure of the write: the written text stays. Rows fully known
+    // are looked for by key only; partly known ones by what is known of them.
+    void storeWritten(qint64 row, const RowValues &written, std::vector<bool> known)
+    {
+        const bool allKnown = std::all_of(known.begin(), known.end(), [](bool k) { return k; });
+        const std::vector<ColumnInfo> view = identifyingColumns(allKnown ? nullptr : &known);
+        const bool keyKnown = std::any_of(view.begin(), view.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
+        std::optional<std::vector<std::optional<QByteArray>>> stored;
+        if (keyKnown || !allKnown) {
+            try {
+                stored = readOnlyRow(connectionHandle(), timeout(), columns, buildRowFind(tableName, view, written));
+            } catch (const DatabaseError &) {
+                stored.reset();
+            }
+        }
+        std::vector<QByteArray> bytes(columns.size());
+        std::vector<CellBytes> cells(columns.size());
+        for (size_t c = 0; c < columns.size(); ++c) {
+            std::optional<QByteArray> value;
+            if (stored)
+                value = (*stored)[c];
+            else if (written[c])
+                value = written[c]->toUtf8();
+            if (value) {
+                bytes[c] = std::move(*value);
+                cells[c] = {bytes[c].constData(), bytes[c].size(), false};
+            } else {
+                cells[c] = {nullptr, 0, true};
+            }
+        }
+        rows.replaceRow(row, cells);
+        if (stored || allKnown)
+            partlyKnown.erase(row);
+        else
+            partlyKnown[row] = std::move(known);
+    }
+
+    // Row numbers of the rows not yet found again follow rows put in or taken out.
+    void shiftForInsert(qint64 position)
+    {
+        std::map<qint64, std::vector<bool>> shifted;
+        for (auto &[row, known] : partlyKnown)
+            shifted.emplace(row >= position ? row + 1 : row, std::move(known));
+        partlyKnown = std::move(shifted);
+    }
+    void shiftForRemoval(const std::vector<qint64> &removed)
+    {
+        std::map<qint64, std::vector<bool>> shifted;
+        for (auto &[row, known] : partlyKnown) {
+            const auto below = std::lower_bound(removed.begin(), removed.end(), row);
+            if (below != removed.end() && *below == row)
+                continue;
+            shifted.emplace(row - (below - removed.begin()), std::move(known));
+        }
+        partlyKnown = std::move(shifted);
+    }
+
+    // A row named by its key, else by its first few values, for messages.
+    QString describeRow(qint64 row) const
+    {
+        const RowValues values = rowValues(row);
+        const bool hasKey = std::any_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
+        QStringList parts;
+        for (size_t c = 0; c < columns.size() && parts.size() < 4; ++c) {
+            if (hasKey && !columns[c].inPrimaryKey)
+                continue;
+            QString value = values[c] ? *values[c] : QStringLiteral("NULL");
+            if (value.size() > 40)
+                value = value.left(40) + QChar(0x2026);
+            parts << columns[c].name + QStringLiteral(" = ") + value;
+        }
+        return parts.join(QStringLiteral(", "));
     }
 };
 
@@ -53,7 +198,10 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
         if (!fetchAllRows(dbc, statement.get(), columns, rows, progress))
             throw OpenCancelled();
     }
-    markPrimaryKey(dbc, handles.commandTimeout, tableName, columns);
+    const Dialect &dialect = *handles.dialect;
+    for (ColumnInfo &column : columns)
+        column.comparable = dialect.comparable(column);
+    markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), columns);
 }
 
 } // namespace
@@ -83,6 +231,7 @@ void TableSnapshot::reload(const Progress &progress)
     readTable(*d->connection, d->tableName, columns, rows, progress);
     d->columns = std::move(columns);
     d->rows = std::move(rows);
+    d->partlyKnown.clear();
 }
 
 const QString &TableSnapshot::tableName() const { return d->tableName; }
@@ -123,58 +272,117 @@ void TableSnapshot::rowUtf8(qint64 row, std::span<QByteArrayView> cells) const
 
 std::size_t TableSnapshot::memoryUsed() const { return d->rows.memoryUsed(); }
 
-void TableSnapshot::writeRow(qint64 row, const Changes &changes)
+void TableSnapshot::writeRow(qint64 row, const Changes &requested)
 {
     if (row < 0 || row >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
-    if (changes.empty())
+    if (requested.empty())
         return;
-    for (const auto &[column, value] : changes) {
-        if (column < 0 || column >= columnCount())
-            throw AppError(QStringLiteral("There is no column %1 in the table.").arg(column));
-        if (!d->columns[size_t(column)].editable)
-            throw AppError(QStringLiteral("The column %1 cannot be changed here.").arg(d->columns[size_t(column)].name));
-    }
-    if (!d->connection || !d->connection->isOpen())
-        throw AppError(adoMessage::objectClosed);
-    Connection::Handles &handles = d->connection->handles();
-    SQLHDBC dbc = handles.connection.get();
+    d->checkWritable(requested);
+    SQLHDBC dbc = d->connectionHandle();
+    const Changes changes = d->normalised(requested);
 
     const RowValues originals = d->rowValues(row);
-    executeRowUpdate(dbc, handles.commandTimeout, d->columns,
-                     buildRowUpdate(d->tableName, d->columns, originals, changes));
+    const std::vector<bool> *known = d->knownColumns(row);
+    executeRowUpdate(dbc, d->timeout(), d->columns,
+                     buildRowUpdate(d->tableName, d->identifyingColumns(known), originals, changes));
 
     RowValues written = originals;
-    for (const auto &[column, value] : changes)
+    std::vector<bool> nowKnown = known ? *known : std::vector<bool>(d->columns.size(), true);
+    for (const auto &[column, value] : changes) {
         written[size_t(column)] = value;
+        nowKnown[size_t(column)] = true;
+    }
+    d->storeWritten(row, written, std::move(nowKnown));
+}
 
-    // Show what the database made of the values (1.5 in a numeric(9,2)
-    // column reads back as 1.50). The row is already committed, so a failure
-    // to read it back is no failure of the write: the written text stays.
-    std::optional<std::vector<std::optional<QByteArray>>> stored;
-    if (const auto select = buildKeySelect(d->tableName, d->columns, written)) {
-        try {
-            stored = readRowByKey(dbc, handles.commandTimeout, d->columns, *select);
-        } catch (const DatabaseError &) {
-            stored.reset();
-        }
+void TableSnapshot::insertRows(const std::vector<NewRow> &newRows)
+{
+    if (newRows.empty())
+        return;
+    qint64 count = rowCount();
+    for (const NewRow &newRow : newRows) {
+        if (newRow.position < 0 || newRow.position > count)
+            throw AppError(QStringLiteral("There is no row %1 in the table.").arg(newRow.position));
+        ++count;
+        d->checkWritable(newRow.values);
     }
-    std::vector<QByteArray> bytes(d->columns.size());
-    std::vector<CellBytes> cells(d->columns.size());
-    for (size_t c = 0; c < d->columns.size(); ++c) {
-        std::optional<QByteArray> value;
-        if (stored)
-            value = (*stored)[c];
-        else if (written[c])
-            value = written[c]->toUtf8();
-        if (value) {
-            bytes[c] = std::move(*value);
-            cells[c] = {bytes[c].constData(), bytes[c].size(), false};
-        } else {
-            cells[c] = {nullptr, 0, true};
-        }
+    SQLHDBC dbc = d->connectionHandle();
+    std::vector<Changes> values;
+    std::vector<ParameterisedSql> inserts;
+    for (const NewRow &newRow : newRows) {
+        values.push_back(d->normalised(newRow.values));
+        inserts.push_back(buildRowInsert(d->tableName, d->columns, values.back()));
     }
-    d->rows.replaceRow(row, cells);
+    executeOneRowEach(dbc, d->timeout(), d->columns, inserts);
+
+    const std::vector<CellBytes> nulls(d->columns.size(), CellBytes{nullptr, 0, true});
+    for (size_t i = 0; i < newRows.size(); ++i) {
+        const qint64 position = newRows[i].position;
+        d->rows.insertRow(position, nulls);
+        d->shiftForInsert(position);
+        RowValues written(d->columns.size());
+        std::vector<bool> known(d->columns.size(), false);
+        for (const auto &[column, value] : values[i]) {
+            written[size_t(column)] = value;
+            known[size_t(column)] = true;
+        }
+        d->storeWritten(position, written, std::move(known));
+    }
+}
+
+void TableSnapshot::deleteRows(std::vector<qint64> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty())
+        return;
+    if (rows.front() < 0 || rows.back() >= rowCount())
+        throw AppError(QStringLiteral("There is no row %1 in the table.").arg(rows.front() < 0 ? rows.front() : rows.back()));
+    SQLHDBC dbc = d->connectionHandle();
+    std::vector<ParameterisedSql> deletes;
+    for (qint64 row : rows)
+        deletes.push_back(buildRowDelete(d->tableName, d->identifyingColumns(d->knownColumns(row)), d->rowValues(row)));
+    try {
+        executeOneRowEach(dbc, d->timeout(), d->columns, deletes);
+    } catch (const RowConflictError &conflict) {
+        const int failed = conflict.failedStatement();
+        if (failed < 0)
+            throw;
+        throw RowConflictError(RowConflictError::nothingDeletedText.toString().arg(d->describeRow(rows[size_t(failed)]))
+                                   + QStringLiteral("\r\n") + conflict.description(),
+                               failed);
+    }
+    d->rows.removeRows(rows);
+    d->shiftForRemoval(rows);
+}
+
+bool TableSnapshot::isReadBack(qint64 row) const
+{
+    return !d->knownColumns(row);
+}
+
+RowValues TableSnapshot::rowValues(qint64 row) const
+{
+    if (row < 0 || row >= rowCount())
+        return RowValues(d->columns.size());
+    return d->rowValues(row);
+}
+
+std::optional<TableSnapshot::Changes> TableSnapshot::restoringValues(qint64 row) const
+{
+    const RowValues values = rowValues(row);
+    const std::vector<bool> *known = d->knownColumns(row);
+    Changes changes;
+    for (int c = 0; c < columnCount(); ++c) {
+        if (known && !(*known)[size_t(c)])
+            continue;
+        if (d->columns[size_t(c)].editable)
+            changes.emplace_back(c, values[size_t(c)]);
+        else if (values[size_t(c)])
+            return std::nullopt;
+    }
+    return changes;
 }
 
 } // namespace db

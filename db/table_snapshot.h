@@ -30,6 +30,9 @@ struct ColumnInfo {
     short decimalDigits = 0;
 };
 
+// A value of one row as text; nullopt is NULL.
+using RowValues = std::vector<std::optional<QString>>;
+
 // Thrown when an optimistic update matched no row (changed or deleted by
 // another user since the table was opened) or more than one row.
 class RowConflictError;
@@ -80,7 +83,8 @@ public:
     // Bytes of memory the rows take, for measurements.
     std::size_t memoryUsed() const;
 
-    // New values of the changed columns of one row; nullopt writes NULL.
+    // New values of the changed columns of one row; nullopt writes NULL, and
+    // so does empty text where the database keeps it as NULL.
     using Changes = std::vector<std::pair<int, std::optional<QString>>>;
 
     // UPDATE of the changed columns only, WHERE the key columns (or, without
@@ -90,6 +94,39 @@ public:
     // Throws DatabaseError or RowConflictError; on failure nothing changes.
     void writeRow(qint64 row, const Changes &changes);
 
+    // A row to put in at `position` of the snapshot, with the values of the
+    // given columns; the table's defaults fill the others.
+    struct NewRow {
+        qint64 position = 0;
+        Changes values;
+    };
+
+    // One INSERT per row, all in one transaction, committed only when each
+    // inserted exactly one row. The rows then join the snapshot at their
+    // positions (ascending, each counted with the ones before it in place)
+    // and are read back: by the key where its values are known, else by
+    // every comparable value given, when that finds exactly one row. A row
+    // that cannot be found keeps the given values, NULL elsewhere, and is not
+    // isReadBack() until a later write finds it. Throws DatabaseError or
+    // RowConflictError; on failure nothing changes.
+    void insertRows(const std::vector<NewRow> &rows);
+
+    // One DELETE per row, identified by the key and every comparable value
+    // it was read with, all in one transaction, committed only when each
+    // deleted exactly one row: a row another user changed or deleted meanwhile
+    // deletes nothing at all, and the RowConflictError names it. The rows then
+    // leave the snapshot; those after them move up.
+    void deleteRows(std::vector<qint64> rows);
+
+    // False for an inserted row whose generated or default values are not
+    // known, because it could not be found again.
+    bool isReadBack(qint64 row) const;
+    RowValues rowValues(qint64 row) const;
+    // The values that insertRows needs to put the row back as it is: every
+    // writable column whose value is known. nullopt when a column that cannot
+    // be written here holds a value, so the row could not be put back whole.
+    std::optional<Changes> restoringValues(qint64 row) const;
+
 private:
     TableSnapshot();
     struct Data;
@@ -98,7 +135,11 @@ private:
 
 class RowConflictError : public AppError {
 public:
-    using AppError::AppError;
+    explicit RowConflictError(const QString &description, int failedStatement = -1)
+        : AppError(description), failedStatement_(failedStatement) {}
+    // Which of several statements run together matched no row or several; -1
+    // when unknown.
+    int failedStatement() const noexcept { return failedStatement_; }
     // The update matched no row.
     static constexpr QStringView changedOrDeletedText =
         u"The row was not written: another user has changed or deleted it since the table was opened.";
@@ -107,6 +148,11 @@ public:
     static constexpr QStringView notUniqueText =
         u"The row was not written: it cannot be told apart from other rows of the table that hold the same "
         u"values, and changing it would change them all.";
+    // Put before one of the two texts above when rows are deleted together.
+    static constexpr QStringView nothingDeletedText = u"Nothing was deleted, because of the row with %1:";
+
+private:
+    int failedStatement_;
 };
 
 } // namespace db

@@ -231,11 +231,52 @@ void RowOrder::sort(const db::TableSnapshot &snapshot, int column, Qt::SortOrder
 
 qint64 RowOrder::gridRow(qint64 tableRow) const
 {
-    if (column_ < 0)
+    if (column_ < 0 || tableRow >= qint64(entries_.size()))
         return tableRow;
     for (size_t i = 0; i < entries_.size(); ++i) {
         if (qint64(quint32(entries_[i])) == tableRow)
             return qint64(i);
     }
     return -1;
+}
+
+void RowOrder::appendTableRow(qint64 tableRow)
+{
+    if (column_ >= 0)
+        entries_.push_back(quint64(tableRow));
+}
+
+qint64 RowOrder::insertTableRow(qint64 tableRow)
+{
+    if (column_ < 0)
+        return tableRow;
+    qint64 at = 0;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const auto row = qint64(quint32(entries_[i]));
+        if (row >= tableRow)
+            entries_[i] = quint64(row + 1);
+        else if (row == tableRow - 1)
+            at = qint64(i) + 1;
+    }
+    entries_.insert(entries_.begin() + at, quint64(tableRow));
+    return at;
+}
+
+std::vector<qint64> RowOrder::removeTableRows(const std::vector<qint64> &ascendingTableRows)
+{
+    if (column_ < 0)
+        return ascendingTableRows;
+    std::vector<qint64> gridRows;
+    size_t kept = 0;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const auto row = qint64(quint32(entries_[i]));
+        const auto below = std::lower_bound(ascendingTableRows.begin(), ascendingTableRows.end(), row);
+        if (below != ascendingTableRows.end() && *below == row) {
+            gridRows.push_back(qint64(i));
+            continue;
+        }
+        entries_[kept++] = quint64(row - (below - ascendingTableRows.begin()));
+    }
+    entries_.resize(kept);
+    return gridRows;
 }

@@ -25,13 +25,23 @@ public:
     int column() const { return column_; }
     Qt::SortOrder order() const { return order_; }
 
+    // Rows past the sorted ones (a new row being typed) stand for themselves.
     qint64 tableRow(qint64 gridRow) const
     {
-        return column_ < 0 ? gridRow : qint64(quint32(entries_[std::size_t(gridRow)]));
+        if (column_ < 0 || gridRow < 0 || gridRow >= qint64(entries_.size()))
+            return gridRow;
+        return qint64(quint32(entries_[std::size_t(gridRow)]));
     }
     // The grid row showing a table row; -1 when out of range. Looks through
     // every row: for the odd row, not for each of many.
     qint64 gridRow(qint64 tableRow) const;
+
+    // Rows the table gained or lost while sorted. A row added at the end of
+    // the table goes at the end of the grid; a row put back among the others
+    // goes after the row before it in the table. Each returns the grid rows.
+    void appendTableRow(qint64 tableRow);
+    qint64 insertTableRow(qint64 tableRow);
+    std::vector<qint64> removeTableRows(const std::vector<qint64> &ascendingTableRows);
 
     std::size_t memoryUsed() const { return entries_.capacity() * sizeof(quint64); }
 

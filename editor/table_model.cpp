@@ -15,7 +15,10 @@ void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
     snapshot_ = std::move(snapshot);
     order_.clear();
     pendingRow_ = -1;
+    newRowPending_ = false;
     pending_.clear();
+    shownRows_ = snapshot_ ? int(snapshot_->rowCount()) : 0;
+    history_.clear();
     endResetModel();
 }
 
@@ -23,7 +26,12 @@ int TableModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() || !snapshot_)
         return 0;
-    return int(snapshot_->rowCount());
+    return dataRowCount() + 1;
+}
+
+int TableModel::dataRowCount() const
+{
+    return snapshot_ ? shownRows_ + (newRowPending_ ? 1 : 0) : 0;
 }
 
 int TableModel::columnCount(const QModelIndex &parent) const
@@ -66,6 +74,10 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Vertical && role == Qt::ToolTipRole && snapshot_ && section < shownRows_
+        && !snapshot_->isReadBack(tableRow(section)))
+        return QStringLiteral("Written, but not found again: the values the database gave it show when the table "
+                              "is opened again.");
     if (role != Qt::DisplayRole || !snapshot_)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal) {
@@ -73,9 +85,14 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
             return {};
         return snapshot_->column(section).name;
     }
-    // The row being edited is marked, as a record selector would.
+    // The row being edited is marked, as a record selector would, and so is
+    // the line where new rows are typed.
     if (section == pendingRow_)
         return QStringLiteral("\u270E");
+    if (isNewRowLine(section))
+        return QStringLiteral("*");
+    if (section < shownRows_ && !snapshot_->isReadBack(tableRow(section)))
+        return QStringLiteral("?");
     return QString();
 }
 
@@ -100,12 +117,23 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
         return false;
 
     const QString text = value.toString();
+    if (isNewRowLine(row)) {
+        if (text.isEmpty())
+            return true;
+        startNewRow(row);
+    }
     // Leaving a cell as it was is no change (an empty text that is not NULL
-    // stays so); clearing a cell that held a value makes it NULL.
-    if (text == snapshot_->text(order_.tableRow(row), column))
+    // stays so); clearing a cell that held a value makes it NULL. A cell of
+    // a new row left empty takes the column's default.
+    const bool unchanged = isNewRow(row) ? text.isEmpty() : text == snapshot_->text(tableRow(row), column);
+    if (unchanged)
         pending_.erase(column);
     else
         pending_[column] = text;
+    if (isNewRow(row) && pending_.empty()) {
+        dropNewRow();
+        return true;
+    }
     const int previousPending = pendingRow_;
     pendingRow_ = pending_.empty() ? -1 : row;
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
@@ -119,19 +147,37 @@ bool TableModel::commitPendingRow()
     if (pendingRow_ < 0)
         return true;
     const int row = pendingRow_;
-    db::TableSnapshot::Changes changes;
+    // A new row is typed below the others and joins the table at its end.
+    const qint64 target = tableRow(row);
+    db::TableSnapshot::Changes changes, previous;
     for (const auto &[column, text] : pending_) {
         // An empty cell means NULL, as in Oracle.
         if (text.isEmpty())
             changes.emplace_back(column, std::nullopt);
         else
             changes.emplace_back(column, text);
+        if (!newRowPending_)
+            previous.emplace_back(column, snapshot_->isNull(target, column)
+                                              ? std::nullopt
+                                              : std::optional(snapshot_->text(target, column)));
     }
     try {
-        snapshot_->writeRow(order_.tableRow(row), changes);
+        if (newRowPending_)
+            snapshot_->insertRows({{target, changes}});
+        else
+            snapshot_->writeRow(target, changes);
     } catch (const AppError &error) {
         emit rowRejected(row, error.description());
         return false;
+    }
+    if (newRowPending_) {
+        // The new row is the snapshot's now; the line stays below it.
+        ++shownRows_;
+        newRowPending_ = false;
+        order_.appendTableRow(target);
+        history_.recordInsert(target);
+    } else {
+        history_.recordUpdate(target, std::move(previous));
     }
     pending_.clear();
     pendingRow_ = -1;
@@ -143,6 +189,10 @@ void TableModel::revertPendingRow()
 {
     if (pendingRow_ < 0)
         return;
+    if (newRowPending_) {
+        dropNewRow();
+        return;
+    }
     const int row = pendingRow_;
     pending_.clear();
     pendingRow_ = -1;
@@ -186,7 +236,7 @@ std::optional<int> TableModel::reload(int row)
 
     // The row's key, to find it again among the new rows.
     std::vector<std::pair<QString, std::optional<QByteArray>>> key;
-    if (row >= 0 && row < rowCount()) {
+    if (row >= 0 && row < shownRows_) {
         const qint64 tableRow = order_.tableRow(row);
         for (int c = 0; c < snapshot_->columnCount(); ++c) {
             if (!snapshot_->column(c).inPrimaryKey)
@@ -207,6 +257,9 @@ std::optional<int> TableModel::reload(int row)
         endResetModel();
         throw;
     }
+    // The rows are numbered afresh: what could be undone is gone with them.
+    shownRows_ = int(snapshot_->rowCount());
+    history_.clear();
     order_.clear();
     for (int c = 0; c < snapshot_->columnCount() && !sortedName.isEmpty(); ++c) {
         if (snapshot_->column(c).name == sortedName) {
@@ -238,5 +291,5 @@ std::optional<int> TableModel::reload(int row)
     }
     if (found >= 0)
         return found;
-    return rowCount() == 0 ? -1 : std::clamp(row, 0, rowCount() - 1);
+    return std::clamp(row, 0, rowCount() - 1);
 }

@@ -2,6 +2,7 @@
 
 #include "db/table_snapshot.h"
 #include "editor/row_order.h"
+#include "editor/undo_history.h"
 
 #include <QAbstractTableModel>
 #include <map>
@@ -11,7 +12,9 @@
 // The rows of the table being edited. Edits of one row are held as pending
 // until the row is committed (when the user leaves it); only then are they
 // written to the database. A row the database refuses keeps the user's text,
-// so nothing typed is lost, and can be corrected or reverted.
+// so nothing typed is lost, and can be corrected or reverted. The last line
+// is the new-row line: typing into it starts a new row, written with an
+// INSERT when it is left. Every written change can be undone, newest first.
 class TableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -33,6 +36,13 @@ public:
     // The text a cell shows: the pending edit where there is one.
     QString cellText(int row, int column) const;
     bool isNumericColumn(int column) const;
+
+    // The rows of the table, with a new row being typed, without the
+    // new-row line below them.
+    int dataRowCount() const;
+    bool isNewRowLine(int row) const { return snapshot_ && row == dataRowCount(); }
+    // Whether the row is a new one not yet written.
+    bool isNewRow(int row) const { return newRowPending_ && row == pendingRow_; }
 
     bool hasPendingEdit() const { return pendingRow_ >= 0; }
     int pendingRow() const { return pendingRow_; }
@@ -56,17 +66,50 @@ public:
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.
     bool commitPendingRow();
-    // Puts back the values the pending row had before it was edited.
+    // Puts back the values the pending row had before it was edited; a new
+    // row goes again.
     void revertPendingRow();
+
+    // Empties the cell as NULL, to be written when the row is left; a new
+    // row's cell is then written as NULL instead of taking its default.
+    bool setNull(const QModelIndex &index);
+
+    // Deletes the rows from the table in one write (a new row not yet written
+    // is only dropped). On refusal emits rowRejected and returns false.
+    bool deleteRows(std::vector<int> rows);
+
+    bool canUndo() const { return hasPendingEdit() || !history_.isEmpty(); }
+    // Takes back the pending edit, or else the newest written change. On
+    // refusal emits rowRejected and returns false.
+    bool undo();
+
+    // The cells of rows top..bottom and columns left..right as tab-separated
+    // text; the new-row line gives nothing.
+    QString copyText(int top, int left, int bottom, int right) const;
+    // Writes tab-separated text into the cells from (row, column) rightwards
+    // and downwards, each row written as it is left; rows past the last one
+    // are inserted. Stops at a row the database refuses (rowRejected, false),
+    // which is then the pending row.
+    bool pasteText(int row, int column, const QString &text);
 
 signals:
     void rowRejected(int row, const QString &reason);
 
 private:
     void emitRowChanged(int row);
+    void startNewRow(int row);
+    void dropNewRow();
+    // Tell the views about rows the snapshot has already taken out or put in.
+    void announceRemoved(std::vector<qint64> rows);
+    void announceInserted(const std::vector<qint64> &rows);
 
     std::unique_ptr<db::TableSnapshot> snapshot_;
     RowOrder order_;
     int pendingRow_ = -1;
+    bool newRowPending_ = false;
     std::map<int, QString> pending_; // column -> text typed by the user
+    // The snapshot's rows as the views know them, which trails the snapshot
+    // while rows it has already taken out or put in are announced.
+    int shownRows_ = 0;
+    UndoHistory history_;
 };

@@ -19,7 +19,8 @@ bool TableRows::isNumericColumn(int column) const
 
 qint64 TableRows::rowCount() const
 {
-    return model_.rowCount();
+    // Without the new-row line.
+    return model_.dataRowCount();
 }
 
 void TableRows::readRow(qint64 row, RowCells &cells) const

@@ -1,9 +1,11 @@
 #include "export/datagrid_writers.h"
 
 #include "app/error_trap.h"
+#include "export/private_temp_file.h"
 #include "export/streamed_file.h"
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -154,12 +156,23 @@ void SaveDataGridToCSVFile(const RowSource &grid, const QString &fileName)
     });
 }
 
-void SaveDataGridToFile(const RowSource &grid, const QString &fileName)
+namespace {
+
+// The tab-separated writer; `targetName` names the file, or makes it, under
+// the statement that writes the file, so that its failure is this writer's.
+void saveTabSeparated(const RowSource &grid, const std::function<QString()> &targetName)
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Datagrid1.SaveDataGridToFile "));
-    StreamedFile out(fileName);
-    if (!openTarget(trap, 134, out))
+    std::optional<StreamedFile> target;
+    bool opened = false;
+    trap.step(134, [&] {
+        target.emplace(targetName());
+        target->open();
+        opened = true;
+    });
+    if (!opened)
         return;
+    StreamedFile &out = *target;
     QByteArray &s = out.buffer();
 
     const int columns = readColumnCount(trap, 102, grid);
@@ -189,6 +202,23 @@ void SaveDataGridToFile(const RowSource &grid, const QString &fileName)
         s.append(crlf);
         out.commit();
     });
+}
+
+} // namespace
+
+void SaveDataGridToFile(const RowSource &grid, const QString &fileName)
+{
+    saveTabSeparated(grid, [&] { return fileName; });
+}
+
+QString SaveDataGridToNewTempFile(const RowSource &grid, const QString &nameTemplate)
+{
+    QString made;
+    saveTabSeparated(grid, [&] {
+        made = createPrivateTempFile(nameTemplate);
+        return made;
+    });
+    return made;
 }
 
 void SaveDataGridToXMLFile(const RowSource &grid, const QString &fileName)

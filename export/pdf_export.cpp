@@ -7,7 +7,6 @@
 #include "export/datagrid_writers.h"
 #include "export/print_command.h"
 #include "export/printers.h"
-#include "export/private_temp_file.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -63,22 +62,28 @@ void exportGridToPdf(const RowSource &grid)
     QString previousDefault;
     QString printProgram;
 
-    trap.step(100, [&] { tempPath = createPrivateTempFile(QStringLiteral("tabvale-XXXXXX.txt")); });
-    if (tempPath.isEmpty())
-        return; // already reported; there is nowhere to write the text
-    trap.step(102, [&] { SaveDataGridToFile(grid, tempPath); });
-    // The writer always writes at least a line end; an empty file means it
-    // failed (and said so), and printing it would only fail again.
+    // The writer makes the file, with a name no other file has, in the
+    // temporary folder: a folder where it cannot be made is its failure.
+    QString nameTemplate;
+    trap.step(100, [&] { nameTemplate = QStringLiteral("tabvale-XXXXXX.txt"); });
+    trap.step(102, [&] { tempPath = SaveDataGridToNewTempFile(grid, nameTemplate); });
+    // The writer always writes at least a line end; no file or an empty one
+    // means it failed (and said so), and printing it would only fail again.
     const bool written = trap.test(104, [&] {
         const QFileInfo info(tempPath);
-        return info.isFile() && info.size() > 0;
+        return !tempPath.isEmpty() && info.isFile() && info.size() > 0;
     });
     if (!written) {
-        KillFile(tempPath);
+        if (!tempPath.isEmpty())
+            KillFile(tempPath);
         return;
     }
 
-    trap.step(106, [&] { previousDefault = GetDefaultPrinter(); });
+    bool previousWasUsersChoice = false;
+    trap.step(106, [&] {
+        previousWasUsersChoice = userChoseDefaultPrinter();
+        previousDefault = GetDefaultPrinter();
+    });
     bool switched = false;
     trap.step(108, [&] { switched = SetDefaultPrinter(pdfPrinterName, false); });
     if (switched) {
@@ -90,10 +95,12 @@ void exportGridToPdf(const RowSource &grid)
     // would pin the scheduler's default as the user's own choice.
     if (switched) {
         trap.step(116, [&] {
-            if (!previousDefault.isEmpty())
+            if (previousWasUsersChoice && !previousDefault.isEmpty())
                 SetDefaultPrinter(previousDefault, false);
             else
-                // There was no default to name: leave none of ours behind.
+                // The default was the scheduler's (or there was none): taking
+                // our choice away again makes it so, without making it the
+                // user's.
                 clearUserDefaultPrinter();
         });
     }

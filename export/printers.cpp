@@ -3,7 +3,10 @@
 #include "app/message_box.h"
 #include "export/cups_destinations.h"
 
+#include <QFile>
 #include <QStringList>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,6 +65,26 @@ bool SetDefaultPrinter(const QString &printerName, bool showError)
     if (!done && showError)
         msgbox::show(QStringLiteral("Cannot set printer."));
     return done;
+}
+
+bool userChoseDefaultPrinter()
+{
+    // The file libcups reads for this user: HOME's, else the passwd entry's.
+    QByteArray home = qgetenv("HOME");
+    if (home.isEmpty()) {
+        if (const passwd *entry = ::getpwuid(::getuid()))
+            home = entry->pw_dir;
+    }
+    QFile options(QFile::decodeName(home) + QStringLiteral("/.cups/lpoptions"));
+    if (home.isEmpty() || !options.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    // Lines read "Default name[/instance] options", the keyword in any case.
+    while (!options.atEnd()) {
+        const QList<QByteArray> words = options.readLine().simplified().split(' ');
+        if (words.size() >= 2 && words[0].compare("Default", Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 bool clearUserDefaultPrinter()

@@ -17,6 +17,11 @@ QString GetDefaultPrinter();
 // throws.
 bool SetDefaultPrinter(const QString &printerName, bool showError);
 
+// Whether the user's own printer options (~/.cups/lpoptions, as lpoptions -d
+// writes them) name a default printer; false when the default comes from the
+// scheduler, the system's options or nowhere.
+bool userChoseDefaultPrinter();
+
 // Drops the user's own choice of default printer, so that the scheduler's
 // default (if any) applies again.
 // Returns false when CUPS cannot be asked or refuses. Never throws.

@@ -8,14 +8,21 @@
 // place only once it is whole: the text goes to a temporary file beside the
 // target, which replaces the target on commit(). Until then, and whenever a
 // write fails, an existing file of that name keeps its old content.
+//
+// Two existing files are written in place instead: one whose folder refuses
+// the temporary file, and one with more than one name (a rename would leave
+// the other names with the old content). The old content is then overwritten
+// from the start and cut to the new length on commit(); a failure before the
+// first byte is written still leaves it untouched.
 class StreamedFile {
 public:
     explicit StreamedFile(const QString &fileName);
+    ~StreamedFile();
     StreamedFile(const StreamedFile &) = delete;
     StreamedFile &operator=(const StreamedFile &) = delete;
 
     // Throws AppError when the file cannot be written at all (missing folder,
-    // read-only file, folder that refuses new files).
+    // read-only file, a new file in a folder that refuses new files).
     void open();
 
     // Append here; call flushIfFull() where the buffer holds only whole pieces.
@@ -39,9 +46,15 @@ public:
 private:
     void flush();
     QString failureText(const QString &reason) const;
+    // Opens the existing file for writing over its content; false with
+    // errno set when it cannot be opened.
+    bool openInPlace();
+    void finishInPlace();
 
     QString fileName_;
     QSaveFile file_;
+    int inPlace_ = -1; // the descriptor when written in place
+    qint64 writtenInPlace_ = 0;
     QByteArray buffer_;
     QString failure_;
 };

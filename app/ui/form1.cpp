@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <limits>
 
 namespace {
 
@@ -75,6 +76,8 @@ Form1::Form1(QWidget *parent) : WizardWindow(parent)
         t->setObjectName(QLatin1String(name));
         t->setGeometry(geometry);
         t->setFont(boldSmall);
+        // A login value may be of any length; QLineEdit would cut it at 32767.
+        t->setMaxLength(std::numeric_limits<int>::max());
         t->installEventFilter(this);
         return t;
     };

@@ -93,8 +93,18 @@ void Form2::Form_Load()
         if (List1->count() > 0)
             List1->setCurrentRow(0);
     });
-    trap.step(130, [&] { setEnabled(true); });
+    // Disabling took the focus away; it goes back to the first control.
+    trap.step(130, [&] {
+        setEnabled(true);
+        PushButton2->setFocus(Qt::OtherFocusReason);
+    });
     trap.step(132, [&] { setMousePointer(Default); });
+}
+
+void Form2::showCentred()
+{
+    WizardWindow::showCentred();
+    PushButton2->setFocus(Qt::OtherFocusReason);
 }
 
 void Form2::PushButton2_Click()

@@ -15,6 +15,8 @@ public:
 
     // Rebuilds the list from the login now in the login window.
     void Form_Load();
+    // Shows the window with the focus on its first control, "< Back".
+    void showCentred();
 
     void PushButton2_Click(); // "< Back"
     void PushButton3_Click(); // "Next >": opens the selected table

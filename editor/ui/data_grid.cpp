@@ -7,6 +7,10 @@
 #include "editor/ui/find_dialog.h"
 #include "editor/ui/grid_context_menu.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -52,7 +56,8 @@ private:
 
 } // namespace
 
-DataGrid::DataGrid(QWidget *parent) : QTableView(parent), model_(new TableModel(this)), rows_(*model_)
+DataGrid::DataGrid(QWidget *parent)
+    : QTableView(parent), model_(new TableModel(this)), rows_(*model_), contextMenu_(new GridContextMenu(this))
 {
     setObjectName(QStringLiteral("DataGrid1"));
     QFont font(QStringLiteral("Arial"));
@@ -64,15 +69,33 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent), model_(new TableModel(
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumWidth(18);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Whole rows are selected by their headers, for deleting them together.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    setTabKeyNavigation(false);
     setModel(model_);
     setSelectionModel(new RowGate(model_, [this](const QModelIndex &target) { return mayMoveTo(target); }, this));
     connect(model_, &TableModel::rowRejected, this, &DataGrid::showRejection);
+
+    const auto bound = [this] { return isBound(); };
+    contextMenu_->addEntry(QStringLiteral("Insert row"), [this] { goToNewRow(); }, {}, bound);
+    contextMenu_->addEntry(QStringLiteral("Delete rows"), [this] { deleteRows(rowsToDelete()); },
+                           QKeySequence(Qt::Key_Delete), [this] { return !rowsToDelete().empty(); });
+    contextMenu_->addEntry(QStringLiteral("Undo"), [this] { undo(); }, QKeySequence::Undo,
+                           [this] { return model_->canUndo(); });
+    contextMenu_->addSeparator();
+    contextMenu_->addEntry(QStringLiteral("Set to NULL"), [this] { setSelectionToNull(); }, {},
+                           [this] { return currentIndex().isValid() && !model_->isNewRowLine(currentIndex().row()); });
+    contextMenu_->addEntry(QStringLiteral("Copy"), [this] { copySelection(); }, QKeySequence::Copy, bound);
+    contextMenu_->addEntry(QStringLiteral("Paste"), [this] { paste(); }, QKeySequence::Paste, bound);
+    verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(verticalHeader(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &position) { showContextMenu(verticalHeader()->mapToGlobal(position)); });
+    contextMenu_->addSeparator();
+    contextMenu_->addEntry(QStringLiteral("Reload"), [this] { reload(); }, QKeySequence(Qt::Key_F5), bound);
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::sortByHeading);
-    addGridContextEntry(*this, QStringLiteral("Reload"), QKeySequence(Qt::Key_F5), [this] { reload(); });
 }
 
 DataGrid::~DataGrid() = default;
@@ -167,10 +190,40 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    // Delete empties the current cell, which writes NULL when the row is left.
-    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier
-        && state() != QAbstractItemView::EditingState && currentIndex().isValid()) {
-        model_->setData(currentIndex(), QString());
+    const bool editing = state() == QAbstractItemView::EditingState;
+    // Delete empties the current cell, which writes NULL when the row is
+    // left; with whole rows selected it deletes them.
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier && !editing
+        && currentIndex().isValid()) {
+        if (!selectionModel()->selectedRows().isEmpty())
+            deleteRows(rowsToDelete());
+        else
+            model_->setData(currentIndex(), QString());
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier && !editing) {
+        if (currentIndex().isValid())
+            deleteRows({currentIndex().row()});
+        event->accept();
+        return;
+    }
+    if (!editing && (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Copy)
+                     || event->matches(QKeySequence::Paste))) {
+        if (event->matches(QKeySequence::Undo))
+            undo();
+        else if (event->matches(QKeySequence::Copy))
+            copySelection();
+        else
+            paste();
+        event->accept();
+        return;
+    }
+    // Ctrl+Tab is not a focus key to Qt's widgets; here it leaves the grid as
+    // Tab does, rather than doing nothing.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        && (event->modifiers() & Qt::ControlModifier)) {
+        focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
         event->accept();
         return;
     }
@@ -181,6 +234,23 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool DataGrid::focusNextPrevChild(bool next)
+{
+    if (!commitPendingEdit())
+        return true;
+    return QTableView::focusNextPrevChild(next);
+}
+
+void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // The cell editor's Tab asks for the next cell; the grid leaves instead.
+    const bool leave = hint == QAbstractItemDelegate::EditNextItem
+        || hint == QAbstractItemDelegate::EditPreviousItem;
+    QTableView::closeEditor(editor, leave ? QAbstractItemDelegate::NoHint : hint);
+    if (leave)
+        focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
 }
 
 void DataGrid::showRejection(int row, const QString &reason)
@@ -201,7 +271,7 @@ QString DataGrid::caption(int column) const
 
 qint64 DataGrid::rowCount() const
 {
-    return model_->rowCount();
+    return model_->dataRowCount();
 }
 
 QString DataGrid::cellText(qint64 row, int column) const
@@ -209,6 +279,116 @@ QString DataGrid::cellText(qint64 row, int column) const
     return model_->cellText(int(row), column);
 }
 
+
+void DataGrid::contextMenuEvent(QContextMenuEvent *event)
+{
+    QPoint position = event->globalPos();
+    // From the keyboard the menu opens at the current cell, not wherever the
+    // mouse happens to be.
+    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
+        position = viewport()->mapToGlobal(visualRect(currentIndex()).center());
+    showContextMenu(position);
+    event->accept();
+}
+
+void DataGrid::showContextMenu(const QPoint &globalPosition)
+{
+    commitOpenEditor();
+    contextMenu_->popup(globalPosition);
+}
+
+void DataGrid::goToNewRow()
+{
+    if (!isBound())
+        return;
+    const QModelIndex line = model_->index(model_->dataRowCount(), qMax(currentIndex().column(), 0));
+    setCurrentIndex(line);
+    scrollTo(line);
+}
+
+std::vector<int> DataGrid::rowsToDelete() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows()) {
+        if (index.row() < model_->dataRowCount())
+            rows.push_back(index.row());
+    }
+    if (rows.empty() && currentIndex().isValid() && currentIndex().row() < model_->dataRowCount())
+        rows.push_back(currentIndex().row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void DataGrid::deleteRows(const std::vector<int> &rows)
+{
+    std::vector<int> targets;
+    for (int row : rows) {
+        if (row >= 0 && row < model_->dataRowCount())
+            targets.push_back(row);
+    }
+    if (targets.empty())
+        return;
+    const QString question = targets.size() == 1
+                                 ? QStringLiteral("Delete 1 row from the table?")
+                                 : QStringLiteral("Delete %1 rows from the table?").arg(targets.size());
+    if (msgbox::show(question, msgbox::YesNo | msgbox::Question | msgbox::DefaultButton1) != msgbox::Yes)
+        return;
+    commitOpenEditor();
+    if (model_->deleteRows(targets))
+        clearSelection();
+}
+
+void DataGrid::undo()
+{
+    commitOpenEditor();
+    model_->undo();
+}
+
+void DataGrid::setSelectionToNull()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return;
+    commitOpenEditor();
+    // One row is edited at a time: only the current row's cells.
+    bool any = false;
+    for (const QModelIndex &index : selectionModel()->selectedIndexes()) {
+        if (index.row() == current.row()) {
+            model_->setNull(index);
+            any = true;
+        }
+    }
+    if (!any)
+        model_->setNull(current);
+}
+
+void DataGrid::copySelection()
+{
+    QModelIndexList cells = selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && currentIndex().isValid())
+        cells << currentIndex();
+    if (cells.isEmpty())
+        return;
+    int top = cells.front().row(), bottom = top, left = cells.front().column(), right = left;
+    for (const QModelIndex &index : cells) {
+        top = qMin(top, index.row());
+        bottom = qMax(bottom, index.row());
+        left = qMin(left, index.column());
+        right = qMax(right, index.column());
+    }
+    QApplication::clipboard()->setText(model_->copyText(top, left, bottom, right));
+}
+
+void DataGrid::paste()
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return;
+    commitOpenEditor();
+    // A refused row holds the user, as leaving it would have.
+    if (!model_->pasteText(current.row(), current.column(), QApplication::clipboard()->text()))
+        setCurrentIndex(model_->index(model_->pendingRow(), current.column()));
+}
 
 namespace {
 

@@ -5,17 +5,22 @@
 
 #include <QTableView>
 #include <memory>
+#include <vector>
 
 namespace db {
 class TableSnapshot;
 }
 class FindDialog;
+class GridContextMenu;
 class TableModel;
 
 // The editor's grid. A row the user changed is written when the current row
 // moves away from it; if the database refuses it, the user is told why and
 // the row stays current with the user's text. Escape puts back the values
-// the row was opened with. The exports read its rows().
+// the row was opened with. The last line (marked *) takes new rows; whole
+// rows selected by their headers are deleted with Delete, the current row
+// with Ctrl+Delete; Ctrl+Z takes back the last written change. The exports
+// read its rows().
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
@@ -35,6 +40,19 @@ public:
     bool hasPendingEdit() const;
     // Drops the pending edit: the row shows what it was opened with.
     void discardPendingEdit();
+
+    // The actions of the context menu and their keys.
+    void goToNewRow();
+    // Asks first; Yes deletes them from the table.
+    void deleteRows(const std::vector<int> &rows);
+    // The whole rows selected, else the current row; never the new-row line.
+    std::vector<int> rowsToDelete() const;
+    void undo();
+    // The selected cells of the current row, or the current cell.
+    void setSelectionToNull();
+    void copySelection();
+    void paste();
+    GridContextMenu &contextMenu() const { return *contextMenu_; }
 
     // Sorting and reloading show the hourglass through this.
     void setBusyPointer(BusyPointer busy) { busy_ = std::move(busy); }
@@ -66,6 +84,12 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    // Tab and Shift+Tab leave the grid for the window's next or previous
+    // control, once the row being edited is written; a refused row keeps
+    // the focus here. Arrows, Home/End and Return move within the grid.
+    bool focusNextPrevChild(bool next) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     // Whether the current cell may move to `target`: leaving the row being
@@ -77,6 +101,9 @@ private:
     BusyPointer busy_;
     FindDialog *findDialog_ = nullptr;
 
+    void showContextMenu(const QPoint &globalPosition);
+
     TableModel *model_;
     TableRows rows_;
+    GridContextMenu *contextMenu_;
 };

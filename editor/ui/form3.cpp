@@ -28,6 +28,8 @@ Form3::Form3(QWidget *parent) : WizardWindow(parent)
     Label2 = new QLabel(QStringLiteral(" Table: "), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(twips(240, 120, 4695, 255));
+    // It shows a table's name, which may hold characters that look like markup.
+    Label2->setTextFormat(Qt::PlainText);
 
     DataGrid1 = new DataGrid(this);
     DataGrid1->setGeometry(twips(120, 480, 5640, 1360));

@@ -1,29 +1,20 @@
 #include "editor/ui/grid_context_menu.h"
 
-#include <QAbstractItemView>
-#include <QMenu>
-
-QMenu &gridContextMenu(QAbstractItemView &grid)
+GridContextMenu::GridContextMenu(QWidget *parent) : QMenu(parent)
 {
-    const QString name = QStringLiteral("GridContextMenu");
-    if (auto *menu = grid.findChild<QMenu *>(name, Qt::FindDirectChildrenOnly))
-        return *menu;
-    auto *menu = new QMenu(&grid);
-    menu->setObjectName(name);
-    grid.setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(&grid, &QWidget::customContextMenuRequested, menu, [&grid, menu](const QPoint &position) {
-        menu->popup(grid.viewport()->mapToGlobal(position));
-    });
-    return *menu;
+    setObjectName(QStringLiteral("GridContextMenu"));
 }
 
-QAction *addGridContextEntry(QAbstractItemView &grid, const QString &text, const QKeySequence &key,
-                             std::function<void()> handler)
+QAction *GridContextMenu::addEntry(const QString &text, std::function<void()> run, const QKeySequence &keys,
+                                   std::function<bool()> enabled)
 {
-    QMenu &menu = gridContextMenu(grid);
-    QAction *action = menu.addAction(text);
-    action->setShortcut(key);
-    action->setShortcutContext(Qt::WidgetShortcut); // shown only; never fires from the hidden menu
-    QObject::connect(action, &QAction::triggered, &menu, [handler = std::move(handler)] { handler(); });
+    QAction *action = addAction(text);
+    // The keys are shown beside the entry; the grid itself handles them, so
+    // they work without the menu open.
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    connect(action, &QAction::triggered, this, std::move(run));
+    if (enabled)
+        connect(this, &QMenu::aboutToShow, action, [action, enabled] { action->setEnabled(enabled()); });
     return action;
 }

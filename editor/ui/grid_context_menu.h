@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QKeySequence>
-#include <QString>
+#include <QMenu>
 #include <functional>
 
-class QAbstractItemView;
-class QAction;
-class QMenu;
+// The grid's context menu (right button or the menu key). Each entry runs
+// its action; an entry with a test is greyed while the test says no, checked
+// each time the menu opens.
+class GridContextMenu : public QMenu {
+    Q_OBJECT
+public:
+    explicit GridContextMenu(QWidget *parent);
 
-// The grid's menu on a right click, made on first use. Each feature adds its
-// own entries; a key shown beside an entry is only shown, the grid handles it.
-QMenu &gridContextMenu(QAbstractItemView &grid);
-QAction *addGridContextEntry(QAbstractItemView &grid, const QString &text, const QKeySequence &key,
-                             std::function<void()> handler);
+    QAction *addEntry(const QString &text, std::function<void()> run, const QKeySequence &keys = {},
+                      std::function<bool()> enabled = {});
+};

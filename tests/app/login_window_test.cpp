@@ -72,7 +72,8 @@ private slots:
     {
         SaveSetting("Kestrelon", "Tabvale Software", "OracleSID", "NO_SUCH_DSN");
         SaveSetting("Kestrelon", "Tabvale Software", "OracleUser", " scott ");
-        SaveSetting("Kestrelon", "Tabvale Software", "OraclePassword", "ti;ger=\"x\"");
+        const QString longPassword = QString(40000, u'p') + QStringLiteral("ti;ger=\"x\"");
+        SaveSetting("Kestrelon", "Tabvale Software", "OraclePassword", longPassword);
         const QByteArray before = fileBytes(settingsFilePath("Kestrelon"));
 
         MessageCapture boxes;
@@ -82,10 +83,10 @@ private slots:
         QVERIFY(login.isVisible());
         QCOMPARE(login.Text1->text(), QStringLiteral("NO_SUCH_DSN"));
         QCOMPARE(login.Text2->text(), QStringLiteral(" scott "));
-        QCOMPARE(login.Text3->text(), QStringLiteral("ti;ger=\"x\""));
+        QCOMPARE(login.Text3->text(), longPassword);
         QCOMPARE(login.Text3->echoMode(), QLineEdit::Password);
         QCOMPARE(login.Text3->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, login.Text3), int('*'));
-        QCOMPARE(login.Text3->displayText(), QStringLiteral("**********"));
+        QCOMPARE(login.Text3->displayText(), QString(longPassword.size(), u'*'));
         QCOMPARE(fileBytes(settingsFilePath("Kestrelon")), before);
     }
 

@@ -5,7 +5,9 @@
 #include "support/silent_listener.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <dlfcn.h>
 
 namespace {
 
@@ -37,6 +39,8 @@ int backendsOf(const QString &user)
 class ConnectionTest : public QObject {
     Q_OBJECT
 private slots:
+    // Read by Oracle's client when it connects; the program's own text is UTF-8.
+    void initTestCase() { qputenv("NLS_LANG", "GERMAN_GERMANY.WE8ISO8859P1"); }
     void init() { TABVALE_REQUIRE_POSTGRES(); }
 
     void opensAndClosesLikeAdo()
@@ -105,6 +109,9 @@ private slots:
             QFAIL("ran a query on a missing table");
         } catch (const DatabaseError &error) {
             QVERIFY2(error.description().contains(QStringLiteral("relation \"no_such_table\" does not exist")),
+                     qPrintable(error.description()));
+            // The driver adds an empty record here; it must not become an empty line.
+            QVERIFY2(!error.description().endsWith(u'\n') && !error.description().contains(QStringLiteral("\n\n")),
                      qPrintable(error.description()));
             QCOMPARE(error.sqlState(), QStringLiteral("42P01"));
         }
@@ -249,6 +256,55 @@ private slots:
         timer.start();
         QVERIFY_THROWS_EXCEPTION(DatabaseError, connection.execute(QStringLiteral("select pg_sleep(20)")));
         QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // The data source's own settings cut floats and change the date style;
+    // the session the program sets up after connecting wins over them.
+    void sessionSettingsAreTheProgramsOwn()
+    {
+        db::Connection connection;
+        connection.open(buildConnectionString(testpg::lossyDsn(), testpg::scott.user, testpg::scott.password));
+        QCOMPARE(connection.execute(QStringLiteral("show DateStyle")).fieldText(0), QStringLiteral("ISO, DMY"));
+        QCOMPARE(connection.execute(QStringLiteral("show extra_float_digits")).fieldText(0), QStringLiteral("3"));
+        db::RecordSet values = connection.execute(QStringLiteral(
+            "select 0.1::float8 + 0.2::float8, 1e-310::float8, date '2024-02-29', timestamp '2024-02-29 13:14:15.5'"));
+        QCOMPARE(values.fieldText(0), QStringLiteral("0.30000000000000004"));
+        QCOMPARE(values.fieldText(1), QStringLiteral("1e-310"));
+        QCOMPARE(values.fieldText(2), QStringLiteral("2024-02-29"));
+        QCOMPARE(values.fieldText(3), QStringLiteral("2024-02-29 13:14:15.5"));
+        QCOMPARE(qgetenv("NLS_LANG"), QByteArray("GERMAN_GERMANY.AL32UTF8"));
+    }
+
+    // Some drivers refuse the login and query timeouts; this one is the
+    // SQLite driver refusing both.
+    void aDriverRefusingTimeoutsStillConnects()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString ini = dir.filePath(QStringLiteral("odbc.ini"));
+        QFile iniFile(ini);
+        QVERIFY(iniFile.open(QIODevice::WriteOnly));
+        iniFile.write(QStringLiteral("[refusing]\nDriver = %1\nDatabase = %2\n")
+                          .arg(QLatin1String(TABVALE_REFUSING_DRIVER), dir.filePath(QStringLiteral("r.db")))
+                          .toUtf8());
+        iniFile.close();
+        qputenv("ODBCINI", ini.toLocal8Bit());
+
+        db::Connection connection;
+        connection.setConnectionTimeout(5);
+        connection.setCommandTimeout(5);
+        connection.open(buildConnectionString(QStringLiteral("refusing"), {}, {}));
+        QCOMPARE(connection.execute(QStringLiteral("select 6 * 7")).fieldText(0), QStringLiteral("42"));
+        // SQLite's own session statement ran too.
+        QCOMPARE(connection.execute(QStringLiteral("pragma foreign_keys")).fieldText(0), QStringLiteral("1"));
+
+        void *driver = dlopen(TABVALE_REFUSING_DRIVER, RTLD_NOW | RTLD_NOLOAD);
+        QVERIFY(driver);
+        const auto refusals = reinterpret_cast<int (*)()>(dlsym(driver, "timeoutRefusals"));
+        QVERIFY(refusals);
+        // The login timeout at the connect, the query timeout per statement.
+        QVERIFY2(refusals() >= 3, qPrintable(QString::number(refusals())));
+        dlclose(driver);
     }
 
     void aServerThatNeverAnswersGivesUpAtTheConnectionTimeout()

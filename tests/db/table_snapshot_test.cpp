@@ -1,5 +1,7 @@
 #include "db/connection.h"
+#include "db/connection_handles.h"
 #include "db/database_error.h"
+#include "db/dialect.h"
 #include "db/oracle.h"
 #include "db/row_store.h"
 #include "db/table_snapshot.h"
@@ -173,8 +175,9 @@ private slots:
         QVERIFY(snapshot->column(5).editable && snapshot->column(5).comparable);
         const db::ColumnInfo &data = snapshot->column(6);
         QVERIFY(!data.editable && !data.comparable);
+        // PostgreSQL's floats read as exact text in the program's session.
         const db::ColumnInfo &ratio = snapshot->column(7);
-        QVERIFY(ratio.numeric && ratio.editable && !ratio.comparable);
+        QVERIFY(ratio.numeric && ratio.editable && ratio.comparable);
         for (int c = 1; c < snapshot->columnCount(); ++c)
             QVERIFY(!snapshot->column(c).inPrimaryKey);
     }
@@ -328,8 +331,8 @@ private slots:
                  QStringLiteral("2"));
         QCOMPARE(snapshot->text(0, 1), QStringLiteral("same"));
 
-        // A row that can be told apart is written, and only it; the float
-        // column does not stand in the WHERE, yet may be changed.
+        // A row that can be told apart is written, and only it, its float
+        // column changed too.
         snapshot->writeRow(2, {{1, QStringLiteral("edited")}, {2, QStringLiteral("0.25")}});
         QCOMPARE(admin(QStringLiteral("select a, b, r from scott.\"snap twins\" order by b")),
                  QStringLiteral("2|edited|0.25\n1|same|0.5\n1|same|0.5"));
@@ -349,6 +352,78 @@ private slots:
         const auto snapshot = openAsScott(QStringLiteral("snap kinds"));
         snapshot->writeRow(0, {{8, QStringLiteral("found")}});
         QCOMPARE(admin(QStringLiteral("select v from scott.\"snap kinds\"")), QStringLiteral("found"));
+    }
+
+    // Without a key every value stands in the WHERE as it was read: through a
+    // data source that would cut floats and restyle dates, an edit of
+    // another column still finds the row and leaves every digit.
+    void fullPrecisionSurvivesAnEditOfAnotherColumn()
+    {
+        createTable(QStringLiteral("snap exact"), QStringLiteral("r float8, tiny float8, d date, t timestamp, note text"),
+                    QStringLiteral("(0.1::float8 + 0.2::float8, 1e-310, '2024-02-29', '2024-02-29 13:14:15.123456', "
+                                   "'x')"));
+        const auto snapshot = TableSnapshot::open(
+            connectAs(buildConnectionString(testpg::lossyDsn(), testpg::scott.user, testpg::scott.password)),
+            QStringLiteral("snap exact"));
+        QCOMPARE(rowTexts(*snapshot, 0),
+                 QStringList({"0.30000000000000004", "1e-310", "2024-02-29", "2024-02-29 13:14:15.123456", "x"}));
+        snapshot->writeRow(0, {{4, QStringLiteral("edited")}});
+        QCOMPARE(admin(QStringLiteral("select r = 0.1::float8 + 0.2::float8, tiny = 1e-310, note "
+                                      "from scott.\"snap exact\"")),
+                 QStringLiteral("t|t|edited"));
+        QCOMPARE(snapshot->text(0, 0), QStringLiteral("0.30000000000000004"));
+    }
+
+    // Some databases keep '' as NULL: the empty cell is the same either way.
+    // Any other change still counts.
+    void emptyTextBecomingNullIsNoConflict()
+    {
+        createTable(QStringLiteral("snap blank"), QStringLiteral("s text, t text"), QStringLiteral("('', 'x')"));
+        const auto snapshot = openAsScott(QStringLiteral("snap blank"));
+        testpg::adminExec(QStringLiteral("update scott.\"snap blank\" set s = NULL"));
+        snapshot->writeRow(0, {{1, QStringLiteral("y")}});
+        QCOMPARE(admin(QStringLiteral("select s is null, t from scott.\"snap blank\"")), QStringLiteral("t|y"));
+
+        testpg::adminExec(QStringLiteral("update scott.\"snap blank\" set s = 'theirs'"));
+        QCOMPARE(errorOf<db::RowConflictError>([&] { snapshot->writeRow(0, {{1, QStringLiteral("z")}}); }),
+                 db::RowConflictError::changedOrDeletedText.toString());
+    }
+
+    // No Oracle runs here: its dialect's statements are checked as text, and
+    // its key query runs against dictionary views made up for the purpose.
+    void oracleDialectAsksTheDictionaryForTheKey()
+    {
+        const auto oracle = db::dialectForDatabase(QStringLiteral("Oracle"));
+        QCOMPARE(oracle->sessionStatements(),
+                 std::vector<QString>{QStringLiteral(
+                     "ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,' NLS_DATE_FORMAT = 'YYYY-MM-DD HH24:MI:SS' "
+                     "NLS_TIMESTAMP_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF' "
+                     "NLS_TIMESTAMP_TZ_FORMAT = 'YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'")});
+        QCOMPARE(oracle->primaryKeyQuery(),
+                 QStringLiteral("SELECT cols.column_name FROM user_constraints cons JOIN user_cons_columns cols ON "
+                                "cols.constraint_name = cons.constraint_name WHERE cons.constraint_type = 'P' AND "
+                                "cons.table_name = ? ORDER BY cols.position"));
+        QVERIFY(oracle->storesEmptyTextAsNull());
+        db::ColumnInfo number{.name = "n", .sqlType = SQL_DOUBLE, .typeName = "FLOAT"};
+        db::ColumnInfo binary{.name = "b", .sqlType = SQL_DOUBLE, .typeName = "BINARY_DOUBLE"};
+        QVERIFY(oracle->comparable(number) && !oracle->comparable(binary));
+
+        // The made-up dictionary names a key other than the table's real one,
+        // so that the answer tells where it came from.
+        createTable(QStringLiteral("ORA KEYED"), QStringLiteral("a integer, b integer, c integer PRIMARY KEY"));
+        testpg::adminExec(QStringLiteral(
+            "CREATE VIEW scott.user_constraints AS SELECT 'K'::text AS constraint_name, 'P'::text AS constraint_type, "
+            "'ORA KEYED'::text AS table_name;\n"
+            "CREATE VIEW scott.user_cons_columns AS SELECT 'K'::text AS constraint_name, 'b'::text AS column_name, "
+            "2 AS position UNION ALL SELECT 'K', 'a', 1;\n"
+            "ALTER VIEW scott.user_constraints OWNER TO scott; ALTER VIEW scott.user_cons_columns OWNER TO scott;"));
+        db::Connection connection;
+        connection.open(testpg::connectionString(testpg::scott));
+        SQLHDBC dbc = connection.handles().connection.get();
+        QCOMPARE(oracle->primaryKey(dbc, 30, QStringLiteral("ORA KEYED")), (std::vector<QString>{"a", "b"}));
+        // Without the views the query fails, and the driver's catalogue answers.
+        testpg::adminExec(QStringLiteral("DROP VIEW scott.user_constraints, scott.user_cons_columns"));
+        QCOMPARE(oracle->primaryKey(dbc, 30, QStringLiteral("ORA KEYED")), std::vector<QString>{"c"});
     }
 
     void valuesTheColumnRefusesAreReported_data()
@@ -466,6 +541,17 @@ private slots:
         QVERIFY(sqlite.waitForFinished(30000));
         QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("Brot|3.25|real|1"));
         QCOMPARE(snapshot->text(1, 1), QStringLiteral("Brot"));
+
+        // A new row is read back by its key; deleting it takes it away again.
+        snapshot->insertRows({{2, {{0, QStringLiteral("7")}, {1, QStringLiteral("Milch")}}}});
+        QCOMPARE(snapshot->rowCount(), 3);
+        QVERIFY(snapshot->isReadBack(2));
+        QCOMPARE(rowTexts(*snapshot, 2).mid(0, 3), QStringList({"7", "Milch", "<null>"}));
+        snapshot->deleteRows({0});
+        QCOMPARE(snapshot->rowCount(), 2);
+        sqlite.start(QStringLiteral("sqlite3"), {file, QStringLiteral("SELECT group_concat(id) FROM \"Some Items\"")});
+        QVERIFY(sqlite.waitForFinished(30000));
+        QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("2,7"));
 
         const auto twins = TableSnapshot::open(connectAs(connectionString), QStringLiteral("twins"));
         QCOMPARE(errorOf<db::RowConflictError>([&] { twins->writeRow(0, {{1, QStringLiteral("y")}}); }),

@@ -1,4 +1,4 @@
-// Pictures of the three windows for the README. Under ctest they are taken
+// Pictures of the three windows, and of the grid's context menu, for the README. Under ctest they are taken
 // against the test server and only checked; scripts/screenshots takes them
 // against the demo database and keeps them in docs/.
 #include "app/ui/form1.h"
@@ -7,11 +7,13 @@
 #include "db/ui/form2.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
+#include "editor/ui/grid_context_menu.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QtTest>
 
 class ScreenshotsTest : public QObject {
@@ -58,6 +60,23 @@ private slots:
         Form3 &editor = driver.editor();
         QVERIFY(editor.DataGrid1->rowCount() > 0);
         save(editor, "editor.png");
+
+        // The grid's context menu, drawn over the editor where it opens.
+        GridContextMenu &menu = editor.DataGrid1->contextMenu();
+        const QPoint at(70, 70);
+        menu.popup(editor.mapToGlobal(at));
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        const QPixmap window = editor.grab();
+        const QPixmap entries = menu.grab();
+        QPixmap both(qMax(window.width(), at.x() + entries.width()), qMax(window.height(), at.y() + entries.height()));
+        both.fill(Qt::white);
+        {
+            QPainter painter(&both);
+            painter.drawPixmap(0, 0, window);
+            painter.drawPixmap(at, entries);
+        }
+        menu.hide();
+        QVERIFY(both.save(outputDir_ + "/editor-context-menu.png"));
         QVERIFY2(boxes.boxes().empty(), qPrintable(boxes.texts().join('\n')));
     }
 

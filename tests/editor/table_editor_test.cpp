@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -109,6 +110,7 @@ private slots:
             "CREATE TABLE editor_t.\"Mixed Case People\" (id integer PRIMARY KEY, name varchar(40), "
             "  born date, salary numeric(9,2), note text);"
             "CREATE TABLE editor_t.empty_one (a integer, b text);"
+            "CREATE TABLE editor_t.\"a<i>b</i>\" (x integer);"
             "CREATE TABLE editor_t.twins (label text, n integer);"
             "INSERT INTO editor_t.twins VALUES ('same', 1), ('same', 1);"
             "CREATE TABLE editor_t.sorts (id integer PRIMARY KEY, n integer, amount numeric(12,3), "
@@ -160,8 +162,10 @@ private slots:
         QCOMPARE(driver.chooser().MousePointer(), 0);
         QVERIFY(boxes.boxes().empty());
 
+        driver.chooser().List1->setFocus();
         editor.PushButton1_Click(); // "< Back"
         QVERIFY(driver.chooser().isVisible());
+        QCOMPARE(driver.chooser().focusWidget(), driver.chooser().PushButton2);
         QVERIFY(!editor.isVisible());
         QVERIFY(driver.openTable("empty_one"));
         QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: empty_one"));
@@ -169,6 +173,12 @@ private slots:
         QCOMPARE(editor.DataGrid1->caption(1), QStringLiteral("b"));
         QCOMPARE(editor.DataGrid1->rowCount(), 0);
         QCOMPARE(editor.DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("b"));
+
+        // A name is shown as it is spelt, never read as markup.
+        editor.PushButton1_Click();
+        QVERIFY(driver.openTable("a<i>b</i>"));
+        QCOMPARE(editor.Label2->text(), QStringLiteral(" Now Editing: a<i>b</i>"));
+        QCOMPARE(editor.Label2->textFormat(), Qt::PlainText);
         QVERIFY(boxes.boxes().empty());
     }
 
@@ -265,6 +275,41 @@ private slots:
         QTest::keyClick(&grid, Qt::Key_Up);
         QCOMPARE(grid.currentIndex().row(), 0);
         QCOMPARE(boxes.boxes().size(), size_t(1));
+    }
+
+    void tabLeavesTheGridOnceTheRowIsWritten()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        DataGrid &grid = *editor.DataGrid1;
+
+        // From an open cell editor: the text is written and "< Back" is next.
+        typeIntoCell(grid, 0, 1, QStringLiteral("Tabbed"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton1);
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("Tabbed"));
+
+        // Backwards the order wraps to "Save Table As"; Ctrl+Tab leaves too.
+        grid.setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(&grid, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton6);
+        grid.setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(&grid, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), editor.PushButton1);
+
+        // A row the database refuses keeps the user in the grid, in that row.
+        auto *model = grid.model();
+        grid.setFocus(Qt::OtherFocusReason);
+        grid.setCurrentIndex(model->index(1, 2));
+        QVERIFY(model->setData(model->index(1, 2), QStringLiteral("not a date")));
+        QTest::keyClick(&grid, Qt::Key_Tab);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QCOMPARE(QApplication::focusWidget(), &grid);
+        QCOMPARE(grid.currentIndex().row(), 1);
     }
 
     void aValueTheColumnRefusesIsReportedAndKept()
@@ -439,7 +484,25 @@ private slots:
         }
         QCOMPARE(ids, QStringList({"5", "2", "6", "1", "4", "3"}));
         QVERIFY(boxes.boxes().empty());
-        asLogin(QStringLiteral("UPDATE editor_t.sorts SET label = 'b' WHERE id = 1; UPDATE editor_t.sorts SET n = 10 WHERE id = 4;"));
+
+        // Deleting, undoing and inserting keep to the rows the grid shows.
+        boxes.answerQuestionsWith(msgbox::Yes);
+        grid.deleteRows({2});
+        QCOMPARE(idsInGridOrder(grid).mid(0, 5), QStringList({"5", "2", "1", "4", "3"}));
+        QCOMPARE(valueInDatabase("SELECT count(*) FROM editor_t.sorts WHERE id = 6"), QStringLiteral("0"));
+        grid.undo();
+        QCOMPARE(valueInDatabase("SELECT amount FROM editor_t.sorts WHERE id = 6"), QStringLiteral("0.100"));
+        QCOMPARE(idsInGridOrder(grid).mid(0, 6), QStringList({"5", "6", "2", "1", "4", "3"}));
+        QCOMPARE(grid.cellText(1, 2), QStringLiteral("0.100"));
+        auto *model = grid.model();
+        QVERIFY(model->setData(model->index(6, 0), QStringLiteral("7")));
+        QVERIFY(model->setData(model->index(6, 4), QStringLiteral("new")));
+        grid.setCurrentIndex(model->index(0, 0));
+        QCOMPARE(valueInDatabase("SELECT label FROM editor_t.sorts WHERE id = 7"), QStringLiteral("new"));
+        QCOMPARE(grid.cellText(6, 0), QStringLiteral("7"));
+        QCOMPARE(grid.cellText(6, 4), QStringLiteral("new"));
+        asLogin(QStringLiteral("UPDATE editor_t.sorts SET label = 'b' WHERE id = 1; UPDATE editor_t.sorts SET n = 10 WHERE id = 4;"
+                               "DELETE FROM editor_t.sorts WHERE id = 7;"));
     }
 
     void findsForwardsBackwardsRoundTheEndWithCaseAndWholeCell()

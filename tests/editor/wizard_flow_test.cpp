@@ -7,6 +7,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -54,6 +55,7 @@ private slots:
         QVERIFY(listed(wizard.form2()).contains("Order Lines"));
         QCOMPARE(wizard.form2().List1->currentRow(), 0);
         QVERIFY(wizard.form2().isEnabled());
+        QCOMPARE(wizard.form2().focusWidget(), wizard.form2().PushButton2);
         QCOMPARE(wizard.form2().MousePointer(), 0);
         for (const QString &text : boxes.texts())
             QVERIFY2(!text.contains("at line"), qPrintable(text));
@@ -110,6 +112,7 @@ private slots:
 
         driver.logIn(testpg::empty);
         QVERIFY(chooser.isVisible());
+        QCOMPARE(chooser.focusWidget(), chooser.PushButton2); // "< Back" comes first
         QCOMPARE(listed(chooser), QStringList());
         QCOMPARE(chooser.List1->currentRow(), -1);
 

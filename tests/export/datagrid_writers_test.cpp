@@ -13,7 +13,12 @@
 #include <QtTest>
 #include <csignal>
 #include <memory>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,6 +74,52 @@ QString boxText(const QString &description, const QString &location, int line)
 {
     return ErrorTrap::reportText(description, location, line);
 }
+
+// A folder in which no new file may be made while its files stay writable:
+// no write permission, and for root, whom that does not stop, the immutable
+// attribute. Both are taken away again at the end.
+class FolderRefusingNewFiles {
+public:
+    explicit FolderRefusingNewFiles(const QString &folder) : folder_(folder)
+    {
+        QFile::setPermissions(folder_, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        if (refuses())
+            return;
+        descriptor_ = ::open(QFile::encodeName(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int flags = 0;
+        if (descriptor_ >= 0 && ::ioctl(descriptor_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable_ = ::ioctl(descriptor_, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+    }
+    ~FolderRefusingNewFiles()
+    {
+        int flags = 0;
+        if (immutable_ && ::ioctl(descriptor_, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags &= ~FS_IMMUTABLE_FL;
+            ::ioctl(descriptor_, FS_IOC_SETFLAGS, &flags);
+        }
+        if (descriptor_ >= 0)
+            ::close(descriptor_);
+        QFile::setPermissions(folder_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    FolderRefusingNewFiles(const FolderRefusingNewFiles &) = delete;
+    FolderRefusingNewFiles &operator=(const FolderRefusingNewFiles &) = delete;
+
+    bool refuses() const
+    {
+        QFile probe(QDir(folder_).filePath(QStringLiteral("probe")));
+        if (!probe.open(QIODevice::WriteOnly))
+            return true;
+        probe.remove();
+        return false;
+    }
+
+private:
+    QString folder_;
+    int descriptor_ = -1;
+    bool immutable_ = false;
+};
 
 } // namespace
 
@@ -245,6 +296,49 @@ private slots:
                               boxText("Cannot write \"" + target + "\": File too large", xmlLocation, 130)}));
         QCOMPARE(readFile(target), QByteArray("precious"));
         QCOMPARE(QDir(folder_->path()).entryList(QDir::Files), QStringList{"big.csv"});
+    }
+
+    // Where the temporary file beside the target cannot work, the target is
+    // written in place: a file with a second name, a folder that takes no new
+    // file. A write that fails before its first byte still keeps the old file.
+    void writesInPlaceWhereReplacingCannotWork()
+    {
+        const MemoryGrid grid = annAndBob();
+        const QByteArray expected("ID\tNAME\t\r\n1\tAnn\t\r\n2\tBob\t\r\n\r\n");
+        MessageCapture boxes;
+
+        const QString linked = path("linked.txt");
+        writeFile(linked, QByteArray(500, 'o'));
+        QCOMPARE(::link(QFile::encodeName(linked).constData(), QFile::encodeName(path("other name.txt")).constData()), 0);
+        SaveDataGridToFile(grid, linked);
+        QCOMPARE(readFile(path("other name.txt")), expected);
+        QCOMPARE(readFile(linked), expected);
+
+        QVERIFY(QDir(folder_->path()).mkdir("closed"));
+        const QString inClosed = path("closed/old.txt");
+        writeFile(inClosed, QByteArray(500, 'o'));
+        {
+            FolderRefusingNewFiles closed(path("closed"));
+            if (!closed.refuses())
+                QSKIP("cannot make a folder refuse new files here");
+            SaveDataGridToFile(grid, inClosed);
+            QCOMPARE(readFile(inClosed), expected);
+
+            writeFile(inClosed, "precious");
+            rlimit old{};
+            QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+            const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit none = old;
+            none.rlim_cur = 0;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
+            SaveDataGridToFile(grid, inClosed);
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, previousHandler);
+            QCOMPARE(boxes.texts(), QStringList{boxText("Cannot write \"" + inClosed + "\": File too large", tabLocation, 134)});
+            QCOMPARE(readFile(inClosed), QByteArray("precious"));
+        }
+        QCOMPARE(QDir(path("closed")).entryList(QDir::Files), QStringList{"old.txt"});
+        QCOMPARE(boxes.boxes().size(), size_t(1));
     }
 
     void exportLargerThanTheBufferIsWrittenWhole()

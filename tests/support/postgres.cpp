@@ -57,7 +57,8 @@ QString missingEnvironment()
 {
     QStringList missing;
     for (const char *name : {"ODBCSYSINI", "TABVALE_PG_DSN", "TABVALE_PG_PORT", "TABVALE_PG_SOCKDIR",
-                             "TABVALE_PG_DATA", "TABVALE_PG_BIN", "TABVALE_PG_SILENT_DSN", "TABVALE_PG_SILENT_PORT"}) {
+                             "TABVALE_PG_DATA", "TABVALE_PG_BIN", "TABVALE_PG_SILENT_DSN", "TABVALE_PG_SILENT_PORT",
+                             "TABVALE_PG_LOSSY_DSN"}) {
         if (env(name).isEmpty())
             missing << QLatin1String(name);
     }
@@ -70,6 +71,7 @@ QString missingEnvironment()
 
 QString dsn() { return env("TABVALE_PG_DSN"); }
 QString silentDsn() { return env("TABVALE_PG_SILENT_DSN"); }
+QString lossyDsn() { return env("TABVALE_PG_LOSSY_DSN"); }
 quint16 silentPort() { return quint16(env("TABVALE_PG_SILENT_PORT").toUInt()); }
 
 QString connectionString(const Login &login) { return buildConnectionString(dsn(), login.user, login.password); }

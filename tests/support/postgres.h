@@ -28,6 +28,9 @@ QString dsn();
 // listens there.
 QString silentDsn();
 quint16 silentPort();
+// The same server through a data source whose own connection settings make
+// values lossy as text: floats cut to 15 digits, dates in the SQL style.
+QString lossyDsn();
 
 // The connection string the program would build for a login on the server.
 QString connectionString(const Login &login);

@@ -9,6 +9,8 @@
 #   TABVALE_PG_SILENT_DSN  a data source whose port the tests may listen on
 #                          without ever answering (tabvale_pg_silent)
 #   TABVALE_PG_SILENT_PORT that port
+#   TABVALE_PG_LOSSY_DSN   the server again, with connection settings that cut
+#                          floats and change the date style (tabvale_pg_lossy)
 #   TABVALE_PG_PORT, TABVALE_PG_SOCKDIR, TABVALE_PG_DATA, TABVALE_PG_BIN
 
 TABVALE_PG_BIN=/usr/lib/postgresql/15/bin
@@ -71,6 +73,7 @@ CONF
 
   export TABVALE_PG_BIN TABVALE_PG_PORT=$port TABVALE_PG_SOCKDIR=$dir/sock TABVALE_PG_DATA=$dir/data
   export TABVALE_PG_DSN=tabvale_pg TABVALE_PG_SILENT_DSN=tabvale_pg_silent TABVALE_PG_SILENT_PORT=$silent_port
+  export TABVALE_PG_LOSSY_DSN=tabvale_pg_lossy
 
   psql -X -q -h "$dir/sock" -p "$port" -U postgres -d postgres -v ON_ERROR_STOP=1 \
     -f "$TABVALE_ROOT/scripts/lib/postgres_fixture.sql" >/dev/null || {
@@ -99,6 +102,14 @@ Servername = 127.0.0.1
 Port = $silent_port
 Database = postgres
 SSLmode = disable
+
+[tabvale_pg_lossy]
+Driver = PostgreSQL Unicode
+Servername = 127.0.0.1
+Port = $port
+Database = postgres
+SSLmode = disable
+ConnSettings = SET extra_float_digits = 0; SET DateStyle = 'SQL, DMY'
 INI
   export ODBCSYSINI=$odbc
 }

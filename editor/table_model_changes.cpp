@@ -1,0 +1,189 @@
+// The model's changes beyond editing cells: new rows, deleting, undoing,
+// NULL, copy and paste.
+#include "editor/table_model.h"
+
+#include "app/app_error.h"
+#include "editor/cell_clipboard.h"
+
+#include <algorithm>
+
+void TableModel::startNewRow(int row)
+{
+    // The line below takes the new row's place: the current cell stays on
+    // the row being typed, with a fresh line under it.
+    beginInsertRows({}, row + 1, row + 1);
+    newRowPending_ = true;
+    pendingRow_ = row;
+    endInsertRows();
+}
+
+void TableModel::dropNewRow()
+{
+    const int row = pendingRow_;
+    pending_.clear();
+    beginRemoveRows({}, row + 1, row + 1);
+    newRowPending_ = false;
+    pendingRow_ = -1;
+    endRemoveRows();
+    emitRowChanged(row);
+}
+
+void TableModel::announceRemoved(std::vector<qint64> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    // Back to front, a run of neighbours at a time, so that the numbers of
+    // the runs still to come do not move.
+    for (auto last = rows.rbegin(); last != rows.rend();) {
+        auto first = last;
+        while (std::next(first) != rows.rend() && *std::next(first) == *first - 1)
+            ++first;
+        beginRemoveRows({}, int(*first), int(*last));
+        shownRows_ -= int(*last - *first + 1);
+        endRemoveRows();
+        last = std::next(first);
+    }
+}
+
+void TableModel::announceInserted(const std::vector<qint64> &rows)
+{
+    for (qint64 row : rows) {
+        beginInsertRows({}, int(row), int(row));
+        ++shownRows_;
+        endInsertRows();
+    }
+}
+
+bool TableModel::setNull(const QModelIndex &index)
+{
+    if (!index.isValid() || !snapshot_ || !(flags(index) & Qt::ItemIsEditable) || isNewRowLine(index.row()))
+        return false;
+    const int row = index.row();
+    if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())
+        return false;
+    if (!isNewRow(row) && snapshot_->isNull(tableRow(row), index.column()))
+        pending_.erase(index.column());
+    else
+        pending_[index.column()] = QString();
+    const int previousPending = pendingRow_;
+    pendingRow_ = pending_.empty() && !isNewRow(row) ? -1 : row;
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    if (previousPending != pendingRow_)
+        emit headerDataChanged(Qt::Vertical, row, row);
+    return true;
+}
+
+bool TableModel::deleteRows(std::vector<int> rows)
+{
+    if (!snapshot_)
+        return false;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::erase_if(rows, [&](int row) { return row < 0 || row >= dataRowCount(); });
+    if (hasPendingEdit()) {
+        const auto pending = std::find(rows.begin(), rows.end(), pendingRow_);
+        if (pending == rows.end()) {
+            // Written first, as any move away from it would.
+            if (!commitPendingRow())
+                return false;
+        } else {
+            // What was typed into a row that goes is dropped with it.
+            if (isNewRow(pendingRow_))
+                rows.erase(pending);
+            revertPendingRow();
+        }
+    }
+    if (rows.empty())
+        return true;
+    std::vector<qint64> targets;
+    for (int row : rows)
+        targets.push_back(tableRow(row));
+    std::sort(targets.begin(), targets.end());
+    UndoHistory::Step step = UndoHistory::deletion(*snapshot_, targets);
+    try {
+        snapshot_->deleteRows(targets);
+    } catch (const db::RowConflictError &error) {
+        const int failed = error.failedStatement();
+        emit rowRejected(failed >= 0 && failed < int(targets.size()) ? int(order_.gridRow(targets[size_t(failed)]))
+                                                                     : rows.front(),
+                         error.description());
+        return false;
+    } catch (const AppError &error) {
+        emit rowRejected(rows.front(), error.description());
+        return false;
+    }
+    history_.record(std::move(step));
+    announceRemoved(order_.removeTableRows(targets));
+    return true;
+}
+
+bool TableModel::undo()
+{
+    if (!snapshot_)
+        return false;
+    if (hasPendingEdit()) {
+        revertPendingRow();
+        return true;
+    }
+    UndoHistory::Undone undone;
+    try {
+        undone = history_.undoLast(*snapshot_);
+    } catch (const AppError &error) {
+        emit rowRejected(-1, error.description());
+        return false;
+    }
+    switch (undone.kind) {
+    case UndoHistory::Kind::Updated:
+        for (qint64 row : undone.rows)
+            emitRowChanged(int(order_.gridRow(row)));
+        break;
+    case UndoHistory::Kind::Inserted: {
+        std::vector<qint64> taken = undone.rows;
+        std::sort(taken.begin(), taken.end());
+        announceRemoved(order_.removeTableRows(taken));
+        break;
+    }
+    case UndoHistory::Kind::Deleted: {
+        std::vector<qint64> shown;
+        for (qint64 row : undone.rows)
+            shown.push_back(order_.insertTableRow(row));
+        announceInserted(shown);
+        break;
+    }
+    }
+    return true;
+}
+
+QString TableModel::copyText(int top, int left, int bottom, int right) const
+{
+    std::vector<QStringList> rows;
+    bottom = qMin(bottom, dataRowCount() - 1);
+    right = qMin(right, columnCount() - 1);
+    for (int row = qMax(top, 0); row <= bottom; ++row) {
+        QStringList cells;
+        for (int column = qMax(left, 0); column <= right; ++column)
+            cells << cellText(row, column);
+        rows.push_back(cells);
+    }
+    return cellsToTabText(rows);
+}
+
+bool TableModel::pasteText(int row, int column, const QString &text)
+{
+    if (!snapshot_)
+        return false;
+    for (const QStringList &cells : cellsFromTabText(text)) {
+        if (row > dataRowCount())
+            break;
+        for (int j = 0; j < cells.size() && column + j < columnCount(); ++j) {
+            const QModelIndex target = index(row, column + j);
+            if ((flags(target) & Qt::ItemIsEditable) && !setData(target, cells[j]))
+                return false;
+        }
+        if (pendingRow_ == row && !commitPendingRow())
+            return false;
+        // Nothing pasted into the new-row line leaves it where it is.
+        if (!isNewRowLine(row))
+            ++row;
+    }
+    return true;
+}
