@@ -1,5 +1,6 @@
 #include "db/connection.h"
 #include "db/oracle.h"
+#include "db/table_snapshot.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -77,6 +78,24 @@ private slots:
         for (const char *table : {"Customers", "Products", "Orders", "\"Order Details\""})
             rows += connection.execute(QStringLiteral("select * from %1").arg(QLatin1String(table))).RecordCount();
         QCOMPARE(rows, 8 + 12 + 8 + 15);
+    }
+
+    // A new customer gets its number from SQLite and shows it; deleting it
+    // leaves the table as it was.
+    void aNewRowGetsItsGeneratedKey()
+    {
+        auto connection = std::make_unique<db::Connection>();
+        connection->open(buildConnectionString(QStringLiteral("TABVALE_DEMO"), {}, {}));
+        const auto customers = db::TableSnapshot::open(std::move(connection), QStringLiteral("Customers"));
+        const qint64 rows = customers->rowCount();
+        customers->insertRows({{rows, {{1, QStringLiteral("Nordlicht")}, {3, QStringLiteral("Tromsø")}}}});
+        QVERIFY(customers->isReadBack(rows));
+        QCOMPARE(customers->text(rows, 0), QStringLiteral("9"));
+        QCOMPARE(customers->text(rows, 3), QStringLiteral("Tromsø"));
+        customers->deleteRows({rows});
+        db::Connection check;
+        check.open(buildConnectionString(QStringLiteral("TABVALE_DEMO"), {}, {}));
+        QCOMPARE(check.execute(QStringLiteral("select * from Customers")).RecordCount(), 8);
     }
 
 private:

@@ -1,6 +1,7 @@
-// Pictures of the three windows, and of the grid's context menu, for the README. Under ctest they are taken
-// against the test server and only checked; scripts/screenshots takes them
-// against the demo database and keeps them in docs/.
+// Pictures of the three windows, and of the grid's context menu, for the
+// README. Under ctest they are taken against the test server and only
+// checked; scripts/screenshots takes them against the demo database and
+// keeps them in docs/.
 #include "app/ui/form1.h"
 #include "app/ui/look.h"
 #include "app/ui/wizard.h"
