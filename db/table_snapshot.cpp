@@ -102,11 +102,6 @@ struct TableSnapshot::Data {
         }
     }
 
-    // Puts the written row into the store as the database now holds it (1.5
-    // in a numeric(9,2) column reads back as 1.50, a serial key shows its
-    // number). The row is already committed, so a failure to find it again
-    // is no failure of the write: the written text stays. Rows fully known
-    // are looked for by key only; partly known ones by what is known of them.
     // What the database made of a written row (1.5 in a numeric(9,2) column
     // reads back as 1.50); only reads, so it may run beside the window. The
     // row is already committed, so a failure to read it back is no failure
@@ -128,6 +123,9 @@ struct TableSnapshot::Data {
         return result;
     }
 
+    // Puts the written row into the store as the database now holds it; rows
+    // fully known are looked for by key only, partly known ones by what is
+    // known of them.
     void keepWritten(WrittenRow result)
     {
         const qint64 row = result.row;
@@ -152,11 +150,6 @@ struct TableSnapshot::Data {
             partlyKnown.erase(row);
         else
             partlyKnown[row] = std::move(result.known);
-    }
-
-    void storeWritten(qint64 row, const RowValues &written, std::vector<bool> known)
-    {
-        keepWritten(readWritten(row, written, std::move(known)));
     }
 
     // Row numbers of the rows not yet found again follow rows put in or taken out.
@@ -200,32 +193,71 @@ struct TableSnapshot::Data {
 TableSnapshot::TableSnapshot() : d(std::make_unique<Data>()) {}
 TableSnapshot::~TableSnapshot() = default;
 
+namespace {
+
+// The table's columns, rows and key, read into the given places.
+void readTable(Connection &connection, const QString &tableName, std::vector<ColumnInfo> &columns, RowStore &rows,
+               const TableSnapshot::Progress &progress)
+{
+    Connection::Handles &handles = connection.handles();
+    SQLHDBC dbc = handles.connection.get();
+    {
+        StatementHandle statement = newStatement(dbc, handles.commandTimeout);
+        executeDirect(statement.get(), QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName));
+        columns = describeColumns(statement.get());
+        if (!fetchAllRows(dbc, statement.get(), columns, rows, progress))
+            throw OpenCancelled();
+    }
+    const Dialect &dialect = *handles.dialect;
+    for (ColumnInfo &column : columns)
+        column.comparable = dialect.comparable(column);
+    markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), columns);
+}
+
+} // namespace
+
 std::unique_ptr<TableSnapshot> TableSnapshot::open(std::unique_ptr<Connection> connection, const QString &tableName,
                                                    const Progress &progress)
 {
     if (!connection || !connection->isOpen())
         throw AppError(adoMessage::objectClosed);
-    Connection::Handles &handles = connection->handles();
-    SQLHDBC dbc = handles.connection.get();
 
     // Built aside and handed out only when complete: a failure or a cancel
     // leaves nothing half-filled behind.
     std::unique_ptr<TableSnapshot> snapshot(new TableSnapshot());
     Data &data = *snapshot->d;
     data.tableName = tableName;
-    {
-        StatementHandle statement = newStatement(dbc, handles.commandTimeout);
-        executeDirect(statement.get(), QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName));
-        data.columns = describeColumns(statement.get());
-        if (!fetchAllRows(dbc, statement.get(), data.columns, data.rows, progress))
-            throw OpenCancelled();
-    }
-    const Dialect &dialect = *handles.dialect;
-    for (ColumnInfo &column : data.columns)
-        column.comparable = dialect.comparable(column);
-    markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), data.columns);
+    readTable(*connection, tableName, data.columns, data.rows, progress);
     data.connection = std::move(connection);
     return snapshot;
+}
+
+struct TableSnapshot::FreshTable {
+    std::vector<ColumnInfo> columns;
+    RowStore rows;
+};
+
+void TableSnapshot::reload(const Progress &progress)
+{
+    keepFreshTable(readAgain(progress));
+}
+
+std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgain(const Progress &progress) const
+{
+    if (!d->connection || !d->connection->isOpen())
+        throw AppError(adoMessage::objectClosed);
+    auto fresh = std::make_shared<FreshTable>();
+    readTable(*d->connection, d->tableName, fresh->columns, fresh->rows, progress);
+    return fresh;
+}
+
+void TableSnapshot::keepFreshTable(const std::shared_ptr<FreshTable> &fresh)
+{
+    if (!fresh)
+        return;
+    d->columns = std::move(fresh->columns);
+    d->rows = std::move(fresh->rows);
+    d->partlyKnown.clear();
 }
 
 const QString &TableSnapshot::tableName() const { return d->tableName; }
@@ -304,8 +336,13 @@ void TableSnapshot::keepWrittenRow(const WrittenRow &written)
 
 void TableSnapshot::insertRows(const std::vector<NewRow> &newRows)
 {
+    keepInsertedRows(sendInsert(newRows));
+}
+
+std::vector<TableSnapshot::WrittenRow> TableSnapshot::sendInsert(const std::vector<NewRow> &newRows) const
+{
     if (newRows.empty())
-        return;
+        return {};
     qint64 count = rowCount();
     for (const NewRow &newRow : newRows) {
         if (newRow.position < 0 || newRow.position > count)
@@ -322,27 +359,42 @@ void TableSnapshot::insertRows(const std::vector<NewRow> &newRows)
     }
     executeOneRowEach(dbc, d->timeout(), d->columns, inserts);
 
-    const std::vector<CellBytes> nulls(d->columns.size(), CellBytes{nullptr, 0, true});
+    std::vector<WrittenRow> inserted;
     for (size_t i = 0; i < newRows.size(); ++i) {
-        const qint64 position = newRows[i].position;
-        d->rows.insertRow(position, nulls);
-        d->shiftForInsert(position);
         RowValues written(d->columns.size());
         std::vector<bool> known(d->columns.size(), false);
         for (const auto &[column, value] : values[i]) {
             written[size_t(column)] = value;
             known[size_t(column)] = true;
         }
-        d->storeWritten(position, written, std::move(known));
+        inserted.push_back(d->readWritten(newRows[i].position, std::move(written), std::move(known)));
+    }
+    return inserted;
+}
+
+void TableSnapshot::keepInsertedRows(const std::vector<WrittenRow> &inserted)
+{
+    const std::vector<CellBytes> nulls(d->columns.size(), CellBytes{nullptr, 0, true});
+    for (const WrittenRow &row : inserted) {
+        if (row.row < 0 || row.row > rowCount() || row.written.size() != d->columns.size())
+            continue;
+        d->rows.insertRow(row.row, nulls);
+        d->shiftForInsert(row.row);
+        d->keepWritten(row);
     }
 }
 
 void TableSnapshot::deleteRows(std::vector<qint64> rows)
 {
+    keepDeletedRows(sendDelete(std::move(rows)));
+}
+
+std::vector<qint64> TableSnapshot::sendDelete(std::vector<qint64> rows) const
+{
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.empty())
-        return;
+        return rows;
     if (rows.front() < 0 || rows.back() >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(rows.front() < 0 ? rows.front() : rows.back()));
     SQLHDBC dbc = d->connectionHandle();
@@ -359,8 +411,15 @@ void TableSnapshot::deleteRows(std::vector<qint64> rows)
                                    + QStringLiteral("\r\n") + conflict.description(),
                                failed);
     }
-    d->rows.removeRows(rows);
-    d->shiftForRemoval(rows);
+    return rows;
+}
+
+void TableSnapshot::keepDeletedRows(const std::vector<qint64> &deleted)
+{
+    if (deleted.empty() || deleted.front() < 0 || deleted.back() >= rowCount())
+        return;
+    d->rows.removeRows(deleted);
+    d->shiftForRemoval(deleted);
 }
 
 bool TableSnapshot::isReadBack(qint64 row) const

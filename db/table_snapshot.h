@@ -60,6 +60,14 @@ public:
                                                const Progress &progress = {});
     ~TableSnapshot();
 
+    // Reads the table again on the same connection: rows, columns and key as
+    // they are now. On failure (DatabaseError, AppError) nothing changes.
+    void reload(const Progress &progress = {});
+    // reload in its two halves, as sendRow and keepWrittenRow below are.
+    struct FreshTable;
+    std::shared_ptr<FreshTable> readAgain(const Progress &progress = {}) const;
+    void keepFreshTable(const std::shared_ptr<FreshTable> &fresh);
+
     const QString &tableName() const;
     int columnCount() const;
     const ColumnInfo &column(int index) const;
@@ -119,6 +127,9 @@ public:
     // isReadBack() until a later write finds it. Throws DatabaseError or
     // RowConflictError; on failure nothing changes.
     void insertRows(const std::vector<NewRow> &rows);
+    // Its two halves: the rows as read back, each at its position.
+    std::vector<WrittenRow> sendInsert(const std::vector<NewRow> &rows) const;
+    void keepInsertedRows(const std::vector<WrittenRow> &inserted);
 
     // One DELETE per row, identified by the key and every comparable value
     // it was read with, all in one transaction, committed only when each
@@ -126,6 +137,9 @@ public:
     // deletes nothing at all, and the RowConflictError names it. The rows then
     // leave the snapshot; those after them move up.
     void deleteRows(std::vector<qint64> rows);
+    // Its two halves: sendDelete gives the rows deleted, ascending.
+    std::vector<qint64> sendDelete(std::vector<qint64> rows) const;
+    void keepDeletedRows(const std::vector<qint64> &deleted);
 
     // False for an inserted row whose generated or default values are not
     // known, because it could not be found again.

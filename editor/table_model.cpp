@@ -4,6 +4,7 @@
 #include "app/background_call.h"
 
 #include <QFont>
+#include <algorithm>
 
 TableModel::TableModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -21,6 +22,7 @@ void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
     if (snapshot_)
         background::worker().releaseAfterWork(std::shared_ptr<db::TableSnapshot>(std::move(snapshot_)));
     snapshot_ = std::move(snapshot);
+    order_.clear();
     pendingRow_ = -1;
     newRowPending_ = false;
     pending_.clear();
@@ -55,7 +57,7 @@ QString TableModel::cellText(int row, int column) const
         if (edited != pending_.end())
             return edited->second;
     }
-    return snapshot_->text(row, column);
+    return snapshot_->text(order_.tableRow(row), column);
 }
 
 bool TableModel::isNumericColumn(int column) const
@@ -82,7 +84,7 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Vertical && role == Qt::ToolTipRole && snapshot_ && section < shownRows_
-        && !snapshot_->isReadBack(section))
+        && !snapshot_->isReadBack(tableRow(section)))
         return QStringLiteral("Written, but not found again: the values the database gave it show when the table "
                               "is opened again.");
     if (role != Qt::DisplayRole || !snapshot_)
@@ -98,7 +100,7 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
         return QStringLiteral("\u270E");
     if (isNewRowLine(section))
         return QStringLiteral("*");
-    if (section < shownRows_ && !snapshot_->isReadBack(section))
+    if (section < shownRows_ && !snapshot_->isReadBack(tableRow(section)))
         return QStringLiteral("?");
     return QString();
 }
@@ -132,7 +134,7 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
     // Leaving a cell as it was is no change (an empty text that is not NULL
     // stays so); clearing a cell that held a value makes it NULL. A cell of
     // a new row left empty takes the column's default.
-    const bool unchanged = isNewRow(row) ? text.isEmpty() : text == snapshot_->text(row, column);
+    const bool unchanged = isNewRow(row) ? text.isEmpty() : text == snapshot_->text(tableRow(row), column);
     if (unchanged)
         pending_.erase(column);
     else
@@ -154,6 +156,8 @@ bool TableModel::commitPendingRow()
     if (pendingRow_ < 0)
         return true;
     const int row = pendingRow_;
+    // A new row is typed below the others and joins the table at its end.
+    const qint64 target = tableRow(row);
     db::TableSnapshot::Changes changes, previous;
     for (const auto &[column, text] : pending_) {
         // An empty cell means NULL, as in Oracle.
@@ -162,24 +166,23 @@ bool TableModel::commitPendingRow()
         else
             changes.emplace_back(column, text);
         if (!newRowPending_)
-            previous.emplace_back(column, snapshot_->isNull(row, column) ? std::nullopt
-                                                                        : std::optional(snapshot_->text(row, column)));
+            previous.emplace_back(column, snapshot_->isNull(target, column)
+                                              ? std::nullopt
+                                              : std::optional(snapshot_->text(target, column)));
     }
     // The snapshot outlives the call: it is released only after the worker's
-    // calls (see setSnapshot).
-    auto written = std::make_shared<db::TableSnapshot::WrittenRow>();
+    // calls (see setSnapshot). What the call gives back is shared with it,
+    // since a call the user gave up goes on after this returns.
     const db::TableSnapshot *snapshot = snapshot_.get();
-    auto send = [snapshot, row, changes, written] { *written = snapshot->sendRow(row, changes); };
+    auto written = std::make_shared<std::vector<db::TableSnapshot::WrittenRow>>();
+    const bool inserting = newRowPending_;
     try {
-        if (newRowPending_) {
-            if (!workerIsIdle(row))
-                return false;
-            snapshot_->insertRows({{row, changes}});
-        } else if (wait_) {
-            wait_(QStringLiteral("Writing the row..."), send);
-        } else {
-            send();
-        }
+        runDatabaseCall(QStringLiteral("Writing the row..."), [snapshot, target, changes, written, inserting] {
+            if (inserting)
+                *written = snapshot->sendInsert({{target, changes}});
+            else
+                written->push_back(snapshot->sendRow(target, changes));
+        });
     } catch (const background::Cancelled &) {
         emit rowRejected(row, cancelledWriteText.toString());
         return false;
@@ -189,12 +192,14 @@ bool TableModel::commitPendingRow()
     }
     if (newRowPending_) {
         // The new row is the snapshot's now; the line stays below it.
+        snapshot_->keepInsertedRows(*written);
         ++shownRows_;
         newRowPending_ = false;
-        history_.recordInsert(row);
+        order_.appendTableRow(target);
+        history_.recordInsert(target);
     } else {
-        snapshot_->keepWrittenRow(*written);
-        history_.recordUpdate(row, std::move(previous));
+        snapshot_->keepWrittenRow(written->front());
+        history_.recordUpdate(target, std::move(previous));
     }
     pending_.clear();
     pendingRow_ = -1;
@@ -202,17 +207,12 @@ bool TableModel::commitPendingRow()
     return true;
 }
 
-bool TableModel::workerIsIdle(int row)
+void TableModel::runDatabaseCall(const QString &what, std::function<void()> call)
 {
-    if (!wait_)
-        return true;
-    try {
-        wait_(QStringLiteral("Writing the row..."), [] {});
-    } catch (const background::Cancelled &) {
-        emit rowRejected(row, cancelledWriteText.toString());
-        return false;
-    }
-    return true;
+    if (wait_)
+        wait_(what, std::move(call));
+    else
+        call();
 }
 
 void TableModel::revertPendingRow()
@@ -233,4 +233,94 @@ void TableModel::emitRowChanged(int row)
 {
     emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole, Qt::EditRole});
     emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+bool TableModel::sortByColumn(int column, std::optional<Qt::SortOrder> order)
+{
+    if (!snapshot_ || column < 0 || column >= columnCount() || !commitPendingRow())
+        return false;
+    // The view's current cell and selection stay on the rows they were on.
+    const QModelIndexList persistent = persistentIndexList();
+    std::vector<qint64> tableRows;
+    for (const QModelIndex &index : persistent)
+        tableRows.push_back(order_.tableRow(index.row()));
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    if (order)
+        order_.sort(*snapshot_, column, *order);
+    else
+        order_.clear();
+    QModelIndexList moved;
+    for (size_t i = 0; i < tableRows.size(); ++i)
+        moved.push_back(index(int(order_.gridRow(tableRows[i])), persistent[qsizetype(i)].column()));
+    changePersistentIndexList(persistent, moved);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
+}
+
+std::optional<int> TableModel::reload(int row)
+{
+    if (!snapshot_)
+        return row;
+    if (!commitPendingRow())
+        return std::nullopt;
+
+    // The row's key, to find it again among the new rows.
+    std::vector<std::pair<QString, std::optional<QByteArray>>> key;
+    if (row >= 0 && row < shownRows_) {
+        const qint64 tableRow = order_.tableRow(row);
+        for (int c = 0; c < snapshot_->columnCount(); ++c) {
+            if (!snapshot_->column(c).inPrimaryKey)
+                continue;
+            std::optional<QByteArray> value;
+            if (!snapshot_->isNull(tableRow, c))
+                value = snapshot_->rawUtf8(tableRow, c).toByteArray();
+            key.emplace_back(snapshot_->column(c).name, std::move(value));
+        }
+    }
+    const QString sortedName = order_.isSorted() ? snapshot_->column(order_.column()).name : QString();
+    const Qt::SortOrder sortOrder = order_.order();
+
+    // Read aside while the grid goes on showing the rows it has.
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    auto fresh = std::make_shared<std::shared_ptr<db::TableSnapshot::FreshTable>>();
+    runDatabaseCall(QStringLiteral("Reading the table: %L1 rows so far"), [snapshot, fresh] {
+        *fresh = snapshot->readAgain(background::progressOfCurrentCall());
+    });
+    beginResetModel();
+    snapshot_->keepFreshTable(*fresh);
+    // The rows are numbered afresh: what could be undone is gone with them.
+    shownRows_ = int(snapshot_->rowCount());
+    history_.clear();
+    order_.clear();
+    for (int c = 0; c < snapshot_->columnCount() && !sortedName.isEmpty(); ++c) {
+        if (snapshot_->column(c).name == sortedName) {
+            order_.sort(*snapshot_, c, sortOrder);
+            break;
+        }
+    }
+    endResetModel();
+
+    int found = -1;
+    std::vector<std::pair<int, const std::optional<QByteArray> *>> keyColumns;
+    for (const auto &[name, value] : key) {
+        for (int c = 0; c < snapshot_->columnCount(); ++c) {
+            if (snapshot_->column(c).name == name && snapshot_->column(c).inPrimaryKey)
+                keyColumns.emplace_back(c, &value);
+        }
+    }
+    if (!key.empty() && keyColumns.size() == key.size()) {
+        for (qint64 r = 0; r < snapshot_->rowCount() && found < 0; ++r) {
+            const bool same = std::all_of(keyColumns.begin(), keyColumns.end(), [&](const auto &keyColumn) {
+                const auto &[c, value] = keyColumn;
+                if (!*value)
+                    return snapshot_->isNull(r, c);
+                return !snapshot_->isNull(r, c) && snapshot_->rawUtf8(r, c) == QByteArrayView(**value);
+            });
+            if (same)
+                found = int(order_.gridRow(r));
+        }
+    }
+    if (found >= 0)
+        return found;
+    return std::clamp(row, 0, rowCount() - 1);
 }

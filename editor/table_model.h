@@ -1,12 +1,14 @@
 #pragma once
 
 #include "db/table_snapshot.h"
+#include "editor/row_order.h"
 #include "editor/undo_history.h"
 
 #include <QAbstractTableModel>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 // The rows of the table being edited. Edits of one row are held as pending
 // until the row is committed (when the user leaves it); only then are they
@@ -48,6 +50,20 @@ public:
     // Column -> text the user typed into the pending row.
     const std::map<int, QString> &pendingEdits() const { return pending_; }
 
+    // Rows are counted as the grid shows them; this is the row of the table
+    // behind one.
+    qint64 tableRow(qint64 row) const { return order_.tableRow(row); }
+    const RowOrder &rowOrder() const { return order_; }
+    // Sorts by a column, or puts back the table's own order (nullopt). The
+    // pending row is written first; false when the database refused it.
+    bool sortByColumn(int column, std::optional<Qt::SortOrder> order);
+
+    // Reads the table again, writing the pending row first; the sort stays.
+    // Returns the row that now shows what `row` showed (the same key), else
+    // `row` within the new rows; nullopt when the pending row was refused.
+    // Throws what reading the table throws, leaving the rows as they were.
+    std::optional<int> reload(int row);
+
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.
     bool commitPendingRow();
@@ -85,6 +101,8 @@ public:
     void setDatabaseWait(DatabaseWait wait) { wait_ = std::move(wait); }
 
     static constexpr QStringView cancelledWriteText = u"The row was not written: you cancelled the write.";
+    static constexpr QStringView cancelledDeleteText = u"Nothing was deleted: you cancelled the delete.";
+    static constexpr QStringView cancelledUndoText = u"Nothing was undone: you cancelled the write.";
 
 signals:
     void rowRejected(int row, const QString &reason);
@@ -94,7 +112,8 @@ private:
     // Inserts, deletes and undos run on this thread: they first wait for a
     // write given up that may still hold the table's connection. False (and
     // rowRejected) when the user gave up that wait too.
-    bool workerIsIdle(int row);
+    // Runs a call that talks to the database through the wait, if one is set.
+    void runDatabaseCall(const QString &what, std::function<void()> call);
     void startNewRow(int row);
     void dropNewRow();
     // Tell the views about rows the snapshot has already taken out or put in.
@@ -103,6 +122,7 @@ private:
 
     std::unique_ptr<db::TableSnapshot> snapshot_;
     DatabaseWait wait_;
+    RowOrder order_;
     int pendingRow_ = -1;
     bool newRowPending_ = false;
     std::map<int, QString> pending_; // column -> text typed by the user

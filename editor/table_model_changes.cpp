@@ -2,6 +2,8 @@
 // NULL, copy and paste.
 #include "editor/table_model.h"
 
+#include "app/background_call.h"
+
 #include "app/app_error.h"
 #include "editor/cell_clipboard.h"
 
@@ -60,7 +62,7 @@ bool TableModel::setNull(const QModelIndex &index)
     const int row = index.row();
     if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())
         return false;
-    if (!isNewRow(row) && snapshot_->isNull(row, index.column()))
+    if (!isNewRow(row) && snapshot_->isNull(tableRow(row), index.column()))
         pending_.erase(index.column());
     else
         pending_[index.column()] = QString();
@@ -94,23 +96,32 @@ bool TableModel::deleteRows(std::vector<int> rows)
     }
     if (rows.empty())
         return true;
-    const std::vector<qint64> targets(rows.begin(), rows.end());
-    if (!workerIsIdle(rows.front()))
-        return false;
+    std::vector<qint64> targets;
+    for (int row : rows)
+        targets.push_back(tableRow(row));
+    std::sort(targets.begin(), targets.end());
     UndoHistory::Step step = UndoHistory::deletion(*snapshot_, targets);
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    auto deleted = std::make_shared<std::vector<qint64>>();
     try {
-        snapshot_->deleteRows(targets);
+        runDatabaseCall(QStringLiteral("Deleting the rows..."),
+                        [snapshot, targets, deleted] { *deleted = snapshot->sendDelete(targets); });
+    } catch (const background::Cancelled &) {
+        emit rowRejected(rows.front(), cancelledDeleteText.toString());
+        return false;
     } catch (const db::RowConflictError &error) {
         const int failed = error.failedStatement();
-        emit rowRejected(failed >= 0 && failed < int(rows.size()) ? rows[size_t(failed)] : rows.front(),
+        emit rowRejected(failed >= 0 && failed < int(targets.size()) ? int(order_.gridRow(targets[size_t(failed)]))
+                                                                     : rows.front(),
                          error.description());
         return false;
     } catch (const AppError &error) {
         emit rowRejected(rows.front(), error.description());
         return false;
     }
+    snapshot_->keepDeletedRows(*deleted);
     history_.record(std::move(step));
-    announceRemoved(targets);
+    announceRemoved(order_.removeTableRows(targets));
     return true;
 }
 
@@ -122,11 +133,14 @@ bool TableModel::undo()
         revertPendingRow();
         return true;
     }
-    if (!workerIsIdle(-1))
-        return false;
     UndoHistory::Undone undone;
     try {
-        undone = history_.undoLast(*snapshot_);
+        undone = history_.undoLast(*snapshot_, [this](std::function<void()> call) {
+            runDatabaseCall(QStringLiteral("Writing the row..."), std::move(call));
+        });
+    } catch (const background::Cancelled &) {
+        emit rowRejected(-1, cancelledUndoText.toString());
+        return false;
     } catch (const AppError &error) {
         emit rowRejected(-1, error.description());
         return false;
@@ -134,14 +148,21 @@ bool TableModel::undo()
     switch (undone.kind) {
     case UndoHistory::Kind::Updated:
         for (qint64 row : undone.rows)
-            emitRowChanged(int(row));
+            emitRowChanged(int(order_.gridRow(row)));
         break;
-    case UndoHistory::Kind::Inserted:
-        announceRemoved(undone.rows);
+    case UndoHistory::Kind::Inserted: {
+        std::vector<qint64> taken = undone.rows;
+        std::sort(taken.begin(), taken.end());
+        announceRemoved(order_.removeTableRows(taken));
         break;
-    case UndoHistory::Kind::Deleted:
-        announceInserted(undone.rows);
+    }
+    case UndoHistory::Kind::Deleted: {
+        std::vector<qint64> shown;
+        for (qint64 row : undone.rows)
+            shown.push_back(order_.insertTableRow(row));
+        announceInserted(shown);
         break;
+    }
     }
     return true;
 }

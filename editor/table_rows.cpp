@@ -29,7 +29,7 @@ void TableRows::readRow(qint64 row, RowCells &cells) const
     const db::TableSnapshot *snapshot = model_.snapshot();
     if (!snapshot)
         return;
-    snapshot->rowUtf8(row, cells.views());
+    snapshot->rowUtf8(model_.tableRow(row), cells.views());
     if (row == model_.pendingRow()) {
         for (const auto &[column, text] : model_.pendingEdits())
             cells.setText(column, text);

@@ -3,6 +3,7 @@
 #include "app/app_error.h"
 
 #include <algorithm>
+#include <memory>
 
 void UndoHistory::recordUpdate(qint64 row, db::TableSnapshot::Changes previous)
 {
@@ -40,28 +41,46 @@ UndoHistory::Step UndoHistory::deletion(const db::TableSnapshot &snapshot, const
     return step;
 }
 
-UndoHistory::Undone UndoHistory::undoLast(db::TableSnapshot &snapshot)
+UndoHistory::Undone UndoHistory::undoLast(db::TableSnapshot &snapshot, const Runner &run)
 {
     if (steps_.empty())
         return {};
+    const auto runCall = [&run](std::function<void()> call) {
+        if (run)
+            run(std::move(call));
+        else
+            call();
+    };
+    const db::TableSnapshot *source = &snapshot;
     const Step &step = steps_.back();
     Undone undone{step.kind, {}};
     switch (step.kind) {
-    case Kind::Updated:
-        snapshot.writeRow(step.row, step.previous);
+    case Kind::Updated: {
+        auto written = std::make_shared<db::TableSnapshot::WrittenRow>();
+        runCall([source, row = step.row, previous = step.previous, written] {
+            *written = source->sendRow(row, previous);
+        });
+        snapshot.keepWrittenRow(*written);
         undone.rows = {step.row};
         break;
-    case Kind::Inserted:
-        snapshot.deleteRows({step.row});
+    }
+    case Kind::Inserted: {
+        auto deleted = std::make_shared<std::vector<qint64>>();
+        runCall([source, row = step.row, deleted] { *deleted = source->sendDelete({row}); });
+        snapshot.keepDeletedRows(*deleted);
         undone.rows = {step.row};
         break;
-    case Kind::Deleted:
+    }
+    case Kind::Deleted: {
         if (!step.notRestorable.isEmpty())
             throw AppError(step.notRestorable);
-        snapshot.insertRows(step.removed);
+        auto inserted = std::make_shared<std::vector<db::TableSnapshot::WrittenRow>>();
+        runCall([source, removed = step.removed, inserted] { *inserted = source->sendInsert(removed); });
+        snapshot.keepInsertedRows(*inserted);
         for (const auto &row : step.removed)
             undone.rows.push_back(row.position);
         break;
+    }
     }
     steps_.pop_back();
     return undone;

@@ -3,6 +3,7 @@
 #include "db/table_snapshot.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 // The changes written to the table since it was opened, newest last, each
@@ -39,8 +40,11 @@ public:
     // Takes back the newest step with a write under the usual rules: an
     // update writes the previous values back, an insert deletes the row, a
     // delete inserts the rows again. When the write fails (another user
-    // changed the row since) the step stays and the error passes on.
-    Undone undoLast(db::TableSnapshot &snapshot);
+    // changed the row since) the step stays and the error passes on. The
+    // database's part runs through `run`, which may run it beside the window
+    // and give up on it; it holds its own copy of what it needs.
+    using Runner = std::function<void(std::function<void()> call)>;
+    Undone undoLast(db::TableSnapshot &snapshot, const Runner &run = {});
 
 private:
     std::vector<Step> steps_;

@@ -1,8 +1,11 @@
 #include "editor/ui/data_grid.h"
 
+#include "app/app_error.h"
 #include "app/message_box.h"
 #include "app/ui/wait_dialog.h"
+#include "editor/cell_search.h"
 #include "editor/table_model.h"
+#include "editor/ui/find_dialog.h"
 #include "editor/ui/grid_context_menu.h"
 
 #include <QApplication>
@@ -12,8 +15,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -92,6 +97,10 @@ DataGrid::DataGrid(QWidget *parent)
     verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(verticalHeader(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint &position) { showContextMenu(verticalHeader()->mapToGlobal(position)); });
+    contextMenu_->addSeparator();
+    contextMenu_->addEntry(QStringLiteral("Reload"), [this] { reload(); }, QKeySequence(Qt::Key_F5), bound);
+    horizontalHeader()->setSectionsClickable(true);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::sortByHeading);
 }
 
 DataGrid::~DataGrid() = default;
@@ -99,6 +108,7 @@ DataGrid::~DataGrid() = default;
 void DataGrid::setDataSource(std::unique_ptr<db::TableSnapshot> snapshot)
 {
     model_->setSnapshot(std::move(snapshot));
+    showSortIndicator();
     // Columns as wide as their headings and first rows, within reason; the
     // header samples a bounded number of rows, so large tables cost the same.
     horizontalHeader()->setResizeContentsPrecision(200);
@@ -169,6 +179,22 @@ void DataGrid::mousePressEvent(QMouseEvent *event)
 
 void DataGrid::keyPressEvent(QKeyEvent *event)
 {
+    // Also while a cell is being edited: the cell's editor passes these on.
+    if (event->matches(QKeySequence::Find)) {
+        showFindDialog();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_F3 && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
+        findAgain(!(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
+        reload();
+        event->accept();
+        return;
+    }
     const bool editing = state() == QAbstractItemView::EditingState;
     // Delete empties the current cell, which writes NULL when the row is
     // left; with whole rows selected it deletes them.
@@ -367,4 +393,136 @@ void DataGrid::paste()
     // A refused row holds the user, as leaving it would have.
     if (!model_->pasteText(current.row(), current.column(), QApplication::clipboard()->text()))
         setCurrentIndex(model_->index(model_->pendingRow(), current.column()));
+}
+
+namespace {
+
+// The hourglass for as long as the grid works.
+class BusyWhile {
+public:
+    explicit BusyWhile(const BusyPointer &busy) : busy_(busy)
+    {
+        if (busy_)
+            busy_(true);
+    }
+    ~BusyWhile()
+    {
+        if (busy_)
+            busy_(false);
+    }
+    BusyWhile(const BusyWhile &) = delete;
+    BusyWhile &operator=(const BusyWhile &) = delete;
+
+private:
+    const BusyPointer &busy_;
+};
+
+} // namespace
+
+void DataGrid::showSortIndicator()
+{
+    const RowOrder &order = model_->rowOrder();
+    // Shown only while sorted: the indicator widens every heading's room.
+    horizontalHeader()->setSortIndicatorShown(order.isSorted());
+    horizontalHeader()->setSortIndicator(order.isSorted() ? order.column() : -1, order.order());
+}
+
+void DataGrid::sortByHeading(int column)
+{
+    commitOpenEditor();
+    const RowOrder &order = model_->rowOrder();
+    std::optional<Qt::SortOrder> next = Qt::AscendingOrder;
+    if (order.isSorted() && order.column() == column)
+        next = order.order() == Qt::AscendingOrder ? std::optional(Qt::DescendingOrder) : std::nullopt;
+    {
+        BusyWhile busy(busy_);
+        model_->sortByColumn(column, next);
+    }
+    showSortIndicator();
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
+}
+
+bool DataGrid::reload()
+{
+    if (!isBound())
+        return false;
+    commitOpenEditor();
+    const QModelIndex current = currentIndex();
+    const int row = current.isValid() ? current.row() : 0;
+    const int column = current.isValid() ? current.column() : 0;
+    const int columnsBefore = model_->columnCount();
+    std::optional<int> target;
+    bool read = true;
+    {
+        BusyWhile busy(busy_);
+        try {
+            target = model_->reload(row);
+        } catch (const AppError &error) {
+            msgbox::show(error.description(), msgbox::Exclamation);
+            target = row; // the rows are as they were
+            read = false;
+        }
+    }
+    if (!target)
+        return false;
+    if (model_->columnCount() != columnsBefore) {
+        resizeColumnsToContents();
+        for (int c = 0; c < model_->columnCount(); ++c)
+            setColumnWidth(c, qMin(columnWidth(c), 240));
+    }
+    showSortIndicator();
+    if (*target >= 0 && model_->columnCount() > 0) {
+        setCurrentIndex(model_->index(*target, qMin(column, model_->columnCount() - 1)));
+        scrollTo(currentIndex());
+    }
+    return read;
+}
+
+void DataGrid::showFindDialog()
+{
+    if (!findDialog_) {
+        findDialog_ = new FindDialog(this);
+        findDialog_->setWindowFlag(Qt::Tool);
+        connect(findDialog_, &FindDialog::findRequested, this, [this](bool forward) { findAgain(forward); });
+    }
+    findDialog_->show();
+    findDialog_->raise();
+    findDialog_->activateWindow();
+    findDialog_->findText->setFocus();
+    findDialog_->findText->selectAll();
+}
+
+bool DataGrid::findAgain(bool forward)
+{
+    if (!findDialog_ || findDialog_->search().text.isEmpty()) {
+        showFindDialog();
+        return false;
+    }
+    commitOpenEditor();
+    const QModelIndex current = currentIndex();
+    CellPosition from{0, 0};
+    if (current.isValid())
+        from = {current.row(), current.column()};
+    else if (forward)
+        from = {model_->rowCount() - 1, model_->columnCount() - 1};
+    const CellSearch search = findDialog_->search();
+    const std::optional<SearchHit> hit = findCell(rows_, search, from, forward);
+    if (!hit) {
+        findDialog_->setNote(QStringLiteral("\"%1\" was not found.").arg(search.text));
+        return false;
+    }
+    const QModelIndex target = model_->index(int(hit->cell.row), hit->cell.column);
+    setCurrentIndex(target);
+    if (currentIndex() != target) {
+        findDialog_->setNote({}); // the refused row holds the user; its box said why
+        return false;
+    }
+    scrollTo(target);
+    QString note;
+    if (hit->wrapped)
+        note = forward ? QStringLiteral("Passed the end; continued from the top.")
+                       : QStringLiteral("Passed the top; continued from the end.");
+    findDialog_->setNote(note);
+    return true;
 }

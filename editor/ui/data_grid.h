@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/table_rows.h"
+#include "export/busy_pointer.h"
 
 #include <QTableView>
 #include <memory>
@@ -9,6 +10,7 @@
 namespace db {
 class TableSnapshot;
 }
+class FindDialog;
 class GridContextMenu;
 class TableModel;
 
@@ -52,6 +54,24 @@ public:
     void paste();
     GridContextMenu &contextMenu() const { return *contextMenu_; }
 
+    // Sorting and reloading show the hourglass through this.
+    void setBusyPointer(BusyPointer busy) { busy_ = std::move(busy); }
+
+    // A click on a column heading: ascending, then descending, then the
+    // table's own order again. The current cell stays on its row.
+    void sortByHeading(int column);
+    // F5: reads the table again, writing the pending row first; the current
+    // cell goes back to its row (found by key) and the sort stays. False when
+    // the pending row was refused or the table could not be read (the user
+    // has been told).
+    bool reload();
+    // Ctrl+F shows the find window; F3 and Shift+F3 find the next and the
+    // previous cell again. False when nothing was found or the current cell
+    // could not move (a refused row keeps the user in it).
+    void showFindDialog();
+    bool findAgain(bool forward);
+    FindDialog *findDialog() const { return findDialog_; }
+
     // What the exports read: the rows as the grid shows them.
     const RowSource &rows() const { return rows_; }
 
@@ -76,6 +96,10 @@ private:
     // edited writes it first, and a refused row keeps the user in it.
     bool mayMoveTo(const QModelIndex &target);
     void showRejection(int row, const QString &reason);
+    void showSortIndicator();
+
+    BusyPointer busy_;
+    FindDialog *findDialog_ = nullptr;
 
     void showContextMenu(const QPoint &globalPosition);
 

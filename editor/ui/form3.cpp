@@ -34,6 +34,7 @@ Form3::Form3(QWidget *parent) : WizardWindow(parent)
 
     DataGrid1 = new DataGrid(this);
     DataGrid1->setGeometry(twips(120, 480, 5640, 1360));
+    DataGrid1->setBusyPointer(busyPointerOf(*this));
 
     Label1 = new QLabel(QStringLiteral(" Changes you make are automatically saved as you make them."), this);
     Label1->setObjectName(QStringLiteral("Label1"));

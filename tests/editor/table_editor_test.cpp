@@ -6,10 +6,17 @@
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "editor/table_model.h"
+#include "editor/ui/find_dialog.h"
+#include "export/datagrid_writers.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QCollator>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -71,7 +78,53 @@ void typeIntoCell(DataGrid &grid, int row, int column, const QString &text)
     QTest::keyClicks(editor, text);
 }
 
+// The id column of every row, in the grid's order.
+QStringList idsInGridOrder(DataGrid &grid)
+{
+    QStringList ids;
+    for (int row = 0; row < grid.rowCount(); ++row)
+        ids << grid.cellText(row, 0);
+    return ids;
+}
+
+// Finds through the find window as the user does; returns the current cell
+// and the note.
+QString findInGrid(DataGrid &grid, const QString &text, bool forward, bool matchCase = false, bool wholeCell = false)
+{
+    grid.showFindDialog();
+    FindDialog &dialog = *grid.findDialog();
+    dialog.findText->setText(text);
+    dialog.matchCase->setChecked(matchCase);
+    dialog.wholeCell->setChecked(wholeCell);
+    (forward ? dialog.findNext : dialog.findPrevious)->click();
+    return QStringLiteral("%1,%2 %3").arg(grid.currentIndex().row()).arg(grid.currentIndex().column()).arg(dialog.note());
+}
+
 } // namespace
+
+// Presses Cancel as soon as the wait dialog shows, once a test has made the
+// database stop answering, and notes what the dialog said.
+struct CancelWhenShown {
+    QElapsedTimer sinceCancel;
+    QString shown;
+    CancelWhenShown()
+    {
+        WaitDialog::setDelay(50);
+        seams::current().progressReported = [this](QProgressDialog *dialog) {
+            if (!dialog || dialog->wasCanceled())
+                return;
+            shown = dialog->windowTitle() + u'|' + dialog->labelText() + u'|' + QString::number(dialog->isVisible());
+            sinceCancel.start();
+            dialog->cancel();
+        };
+    }
+    ~CancelWhenShown() { stop(); }
+    void stop()
+    {
+        seams::current().progressReported = {};
+        WaitDialog::setDelay(1000);
+    }
+};
 
 class TableEditorTest : public QObject {
     Q_OBJECT
@@ -86,7 +139,16 @@ private slots:
             "CREATE TABLE editor_t.empty_one (a integer, b text);"
             "CREATE TABLE editor_t.\"a<i>b</i>\" (x integer);"
             "CREATE TABLE editor_t.twins (label text, n integer);"
-            "INSERT INTO editor_t.twins VALUES ('same', 1), ('same', 1);"));
+            "INSERT INTO editor_t.twins VALUES ('same', 1), ('same', 1);"
+            "CREATE TABLE editor_t.sorts (id integer PRIMARY KEY, n integer, amount numeric(12,3), "
+            "  at timestamp, label varchar(20), code text);"
+            "INSERT INTO editor_t.sorts VALUES "
+            "  (1, 10, 2.5, '2021-03-01 10:00:00', 'b', 'b-2'), (2, NULL, -1.25, NULL, 'a', NULL),"
+            "  (3, 9, 10, '2020-12-31 23:59:59.5', NULL, 'A'), (4, 10, 2.50, '2021-03-01 10:00:00', 'B', '_x'),"
+            "  (5, -3, NULL, '2020-12-31 23:59:59.25', 'á', 'a'), (6, 100, 0.1, '1999-01-01', 'c', 'B-1');"
+            "CREATE TABLE editor_t.words (id integer PRIMARY KEY, w text);"
+            "INSERT INTO editor_t.words SELECT g, translate(substr(md5(g::text), 1, 1 + g % 5), '0123', 'A-_ ') "
+            "  FROM generate_series(1, 3000) g;"));
     }
 
     void cleanupTestCase()
@@ -159,20 +221,11 @@ private slots:
         testpg::StoppedBackend stopped(testpg::backendOf(login));
         QVERIFY(stopped.stopped());
 
-        WaitDialog::setDelay(50);
-        QElapsedTimer sinceCancel;
-        QString shown;
-        seams::current().progressReported = [&](QProgressDialog *dialog) {
-            if (!dialog || sinceCancel.isValid())
-                return;
-            shown = dialog->windowTitle() + u'|' + dialog->labelText() + u'|' + QString::number(dialog->isVisible());
-            sinceCancel.start();
-            dialog->cancel();
-        };
+        CancelWhenShown cancelling;
         editAndLeave(grid, bob, 1, QStringLiteral("Bobby"), other);
-        const qint64 cancelMs = sinceCancel.elapsed();
-        seams::current().progressReported = {};
-        WaitDialog::setDelay(1000);
+        const qint64 cancelMs = cancelling.sinceCancel.elapsed();
+        const QString shown = cancelling.shown;
+        cancelling.stop();
 
         QCOMPARE(shown, QStringLiteral("Tabvale Software|Writing the row...|1"));
         QVERIFY2(cancelMs < 1000, qPrintable(QString::number(cancelMs)));
@@ -190,6 +243,39 @@ private slots:
         QVERIFY(!grid.hasPendingEdit());
         QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 2"),
                  QStringLiteral("Bobby"));
+    }
+
+    void aDeleteOrUndoGivenUpWhileTheServerIsStoppedChangesNothing()
+    {
+        MessageCapture boxes;
+        boxes.answerQuestionsWith(msgbox::Yes);
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        const int rows = grid.model()->rowCount();
+        const int bob = rowWithId(driver.editor(), 2);
+        editAndLeave(grid, bob, 1, QStringLiteral("Bobby"), bob == 0 ? 1 : 0);
+        {
+            testpg::StoppedBackend stopped(testpg::backendOf(login));
+            QVERIFY(stopped.stopped());
+            CancelWhenShown cancelling;
+            grid.deleteRows({bob});
+            QCOMPARE(cancelling.shown, QStringLiteral("Tabvale Software|Deleting the rows...|1"));
+            grid.undo();
+            QVERIFY2(cancelling.sinceCancel.elapsed() < 1000, qPrintable(QString::number(cancelling.sinceCancel.elapsed())));
+        }
+        QCOMPARE(boxes.texts(), QStringList({"Delete 1 row from the table?", "Nothing was deleted: you cancelled the delete.",
+                                             "Nothing was undone: you cancelled the write."}));
+        QCOMPARE(grid.model()->rowCount(), rows);
+        QCOMPARE(cell(driver.editor(), bob, 1), QStringLiteral("Bobby"));
+
+        // Both were rolled back; the undo still takes the edit back.
+        boxes.clear();
+        grid.undo();
+        QCOMPARE(boxes.texts(), QStringList());
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 2"), QStringLiteral("Bob"));
+        QCOMPARE(valueInDatabase("SELECT count(*) FROM editor_t.\"Mixed Case People\" WHERE id = 2"), QStringLiteral("1"));
     }
 
     void anEditIsWrittenWhenTheUserLeavesTheRow()
@@ -404,6 +490,186 @@ private slots:
         QVERIFY(editor.close());
         QCOMPARE(driver.programEnds(), 1);
         QCOMPARE(valueInDatabase("SELECT id FROM editor_t.\"Mixed Case People\" WHERE id = 1"), QStringLiteral("1"));
+    }
+
+    void sortsEachTypeByTheHeadingWithNullsFirstAndEqualValuesInTableOrder()
+    {
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("sorts"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QStringList tableOrder = idsInGridOrder(grid);
+        QCOMPARE(tableOrder, QStringList({"1", "2", "3", "4", "5", "6"}));
+        const struct {
+            int column;
+            QStringList ascending;
+            QStringList descending;
+        } cases[] = {
+            {1, {"2", "5", "3", "1", "4", "6"}, {"6", "1", "4", "3", "5", "2"}}, // integer
+            {2, {"5", "2", "6", "1", "4", "3"}, {"3", "1", "4", "6", "2", "5"}}, // numeric
+            {3, {"2", "6", "5", "3", "1", "4"}, {"1", "4", "3", "5", "6", "2"}}, // timestamp
+            {4, {"3", "2", "5", "1", "4", "6"}, {"6", "4", "1", "5", "2", "3"}}, // text beyond ASCII
+            {5, {"2", "4", "5", "3", "6", "1"}, {"1", "6", "3", "5", "4", "2"}}, // ASCII text
+        };
+        QHeaderView &heading = *grid.horizontalHeader();
+        for (const auto &sort : cases) {
+            grid.sortByHeading(sort.column);
+            QCOMPARE(idsInGridOrder(grid), sort.ascending);
+            QVERIFY(heading.isSortIndicatorShown());
+            QCOMPARE(heading.sortIndicatorSection(), sort.column);
+            QCOMPARE(heading.sortIndicatorOrder(), Qt::AscendingOrder);
+            grid.sortByHeading(sort.column);
+            QCOMPARE(idsInGridOrder(grid), sort.descending);
+            QCOMPARE(heading.sortIndicatorOrder(), Qt::DescendingOrder);
+            grid.sortByHeading(sort.column);
+            QCOMPARE(idsInGridOrder(grid), tableOrder);
+            QVERIFY(!heading.isSortIndicatorShown());
+        }
+
+        // Many short strings of letters, digits, capitals and punctuation:
+        // the grid's order is the locale's.
+        QVERIFY(driver.openTable("words"));
+        QStringList words;
+        for (int row = 0; row < grid.rowCount(); ++row)
+            words << grid.cellText(row, 1);
+        QCollator collator;
+        std::stable_sort(words.begin(), words.end(),
+                         [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+        grid.sortByHeading(1);
+        QStringList shown;
+        for (int row = 0; row < grid.rowCount(); ++row)
+            shown << grid.cellText(row, 1);
+        QCOMPARE(shown, words);
+        QVERIFY(boxes.boxes().empty());
+        QLocale::setDefault(QLocale::system());
+    }
+
+    void theSortedGridWritesTheRightRowAndExportsInItsOrder()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("sorts"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        grid.sortByHeading(1);
+        grid.sortByHeading(1); // descending: 6 1 4 3 5 2
+        grid.setCurrentIndex(grid.model()->index(4, 1));
+        editAndLeave(grid, 1, 4, QStringLiteral("one"), 2);
+        QCOMPARE(valueInDatabase("SELECT id FROM editor_t.sorts WHERE label = 'one'"), QStringLiteral("1"));
+        QCOMPARE(grid.cellText(1, 4), QStringLiteral("one"));
+        QCOMPARE(grid.currentIndex().row(), 2);
+        // A pending edit of the row being left is written before the sort.
+        QVERIFY(grid.model()->setData(grid.model()->index(2, 1), QStringLiteral("11")));
+        grid.sortByHeading(1); // back to the table's order; the current cell follows its row
+        QCOMPARE(valueInDatabase("SELECT n FROM editor_t.sorts WHERE id = 4"), QStringLiteral("11"));
+        QCOMPARE(grid.cellText(grid.currentIndex().row(), 0), QStringLiteral("4"));
+
+        grid.sortByHeading(2); // amount: 5 2 6 1 4 3
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("sorted.csv"));
+        SaveDataGridToCSVFile(grid.rows(), file);
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QStringList ids;
+        for (const QByteArray &line : csv.readAll().split('\n').mid(1)) {
+            if (line.trimmed().size() > 0)
+                ids << QString::fromUtf8(line.split(',').value(0)).remove(u'"');
+        }
+        QCOMPARE(ids, QStringList({"5", "2", "6", "1", "4", "3"}));
+        QVERIFY(boxes.boxes().empty());
+
+        // Deleting, undoing and inserting keep to the rows the grid shows.
+        boxes.answerQuestionsWith(msgbox::Yes);
+        grid.deleteRows({2});
+        QCOMPARE(idsInGridOrder(grid).mid(0, 5), QStringList({"5", "2", "1", "4", "3"}));
+        QCOMPARE(valueInDatabase("SELECT count(*) FROM editor_t.sorts WHERE id = 6"), QStringLiteral("0"));
+        grid.undo();
+        QCOMPARE(valueInDatabase("SELECT amount FROM editor_t.sorts WHERE id = 6"), QStringLiteral("0.100"));
+        QCOMPARE(idsInGridOrder(grid).mid(0, 6), QStringList({"5", "6", "2", "1", "4", "3"}));
+        QCOMPARE(grid.cellText(1, 2), QStringLiteral("0.100"));
+        auto *model = grid.model();
+        QVERIFY(model->setData(model->index(6, 0), QStringLiteral("7")));
+        QVERIFY(model->setData(model->index(6, 4), QStringLiteral("new")));
+        grid.setCurrentIndex(model->index(0, 0));
+        QCOMPARE(valueInDatabase("SELECT label FROM editor_t.sorts WHERE id = 7"), QStringLiteral("new"));
+        QCOMPARE(grid.cellText(6, 0), QStringLiteral("7"));
+        QCOMPARE(grid.cellText(6, 4), QStringLiteral("new"));
+        asLogin(QStringLiteral("UPDATE editor_t.sorts SET label = 'b' WHERE id = 1; UPDATE editor_t.sorts SET n = 10 WHERE id = 4;"
+                               "DELETE FROM editor_t.sorts WHERE id = 7;"));
+    }
+
+    void findsForwardsBackwardsRoundTheEndWithCaseAndWholeCell()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        Form3 &editor = driver.editor();
+        DataGrid &grid = *editor.DataGrid1;
+        QTest::keyClick(&grid, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(grid.findDialog() && grid.findDialog()->isVisible());
+        QCOMPARE(grid.findDialog()->windowTitle(), QStringLiteral("Find"));
+
+        grid.setCurrentIndex(grid.model()->index(0, 0));
+        QCOMPARE(findInGrid(grid, "O", true), QStringLiteral("1,1 "));  // Bob
+        QTest::keyClick(&grid, Qt::Key_F3);                              // again from the grid
+        QCOMPARE(grid.currentIndex(), grid.model()->index(1, 4));         // ünïcode
+        QTest::keyClick(&grid, Qt::Key_F3);
+        QCOMPARE(grid.currentIndex(), grid.model()->index(1, 1));
+        QCOMPARE(grid.findDialog()->note(), QStringLiteral("Passed the end; continued from the top."));
+        QCOMPARE(findInGrid(grid, "o", false), QStringLiteral("1,4 Passed the top; continued from the end."));
+        QTest::keyClick(&grid, Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(grid.currentIndex(), grid.model()->index(1, 1));
+
+        QCOMPARE(findInGrid(grid, "ÜNÏ", true), QStringLiteral("1,4 "));
+        QCOMPARE(findInGrid(grid, "BOB", true, true), QStringLiteral("1,4 \"BOB\" was not found."));
+        QCOMPARE(findInGrid(grid, "Bob", true, true), QStringLiteral("1,1 Passed the end; continued from the top."));
+        QCOMPARE(findInGrid(grid, "bo", true, false, true), QStringLiteral("1,1 \"bo\" was not found."));
+        QCOMPARE(findInGrid(grid, "cYD", true, false, true), QStringLiteral("2,1 "));
+
+        // Finding moves as the user does: a refused row keeps the user in it.
+        grid.setCurrentIndex(grid.model()->index(0, 0));
+        QVERIFY(grid.model()->setData(grid.model()->index(0, 0), QStringLiteral("abc")));
+        QCOMPARE(findInGrid(grid, "third", true), QStringLiteral("0,0 "));
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QCOMPARE(grid.cellText(0, 0), QStringLiteral("abc"));
+        grid.discardPendingEdit();
+        QCOMPARE(findInGrid(grid, "third", true), QStringLiteral("2,4 "));
+    }
+
+    void reloadShowsAnotherSessionsChangeAndKeepsTheRowAndTheSort()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        grid.sortByHeading(1);
+        grid.sortByHeading(1); // names descending: Cyd Bob Ann
+        grid.setCurrentIndex(grid.model()->index(1, 3));
+        QCOMPARE(grid.cellText(1, 1), QStringLiteral("Bob"));
+        QVERIFY(grid.model()->setData(grid.model()->index(1, 3), QStringLiteral("5")));
+        asLogin(QStringLiteral("UPDATE editor_t.\"Mixed Case People\" SET name = 'Bobby' WHERE id = 2;"
+                               "INSERT INTO editor_t.\"Mixed Case People\" (id, name) VALUES (4, 'Dan');"));
+
+        QTest::keyClick(&grid, Qt::Key_F5);
+        QVERIFY(boxes.boxes().empty());
+        QCOMPARE(valueInDatabase("SELECT salary FROM editor_t.\"Mixed Case People\" WHERE id = 2"), QStringLiteral("5.00"));
+        QCOMPARE(idsInGridOrder(grid), QStringList({"4", "3", "2", "1"}));
+        QCOMPARE(grid.currentIndex(), grid.model()->index(2, 3));
+        QCOMPARE(grid.cellText(2, 1), QStringLiteral("Bobby"));
+        QCOMPARE(grid.cellText(2, 3), QStringLiteral("5.00"));
+        QCOMPARE(grid.horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+
+        // A refused pending row is not left for a reload.
+        QVERIFY(grid.model()->setData(grid.model()->index(2, 0), QStringLiteral("abc")));
+        QVERIFY(!grid.reload());
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QCOMPARE(grid.cellText(2, 0), QStringLiteral("abc"));
+        grid.discardPendingEdit();
     }
 
     void nextWithNothingSelectedOnlyAsks()

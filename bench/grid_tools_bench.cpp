@@ -1,0 +1,129 @@
+// Finding, sorting and reloading in the editor's grid bound to the
+// 1,000,000-row table of the open-table benchmark. Needs the private
+// PostgreSQL of the tests (bench/run starts one). Prints each figure with its
+// goal beside it.
+//
+//   grid_tools_bench [rows]          default 1000000
+
+#include "bench_table.h"
+#include "db/connection.h"
+#include "db/table_snapshot.h"
+#include "editor/table_model.h"
+#include "editor/ui/data_grid.h"
+#include "editor/ui/find_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <cstdio>
+
+namespace {
+
+double seconds(const QElapsedTimer &timer) { return double(timer.nsecsElapsed()) / 1e9; }
+
+std::unique_ptr<db::TableSnapshot> openTable(const QString &table, double &elapsed)
+{
+    auto connection = std::make_unique<db::Connection>();
+    connection->open(scottConnectionString());
+    QElapsedTimer timer;
+    timer.start();
+    auto snapshot = db::TableSnapshot::open(std::move(connection), table);
+    elapsed = seconds(timer);
+    return snapshot;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (env("TABVALE_PG_DSN").isEmpty() || env("ODBCSYSINI").isEmpty()) {
+        std::fprintf(stderr, "The private PostgreSQL is not running; start the benchmark with bench/run.\n");
+        return 2;
+    }
+    try {
+        const qint64 rows = app.arguments().size() > 1 ? app.arguments().value(1).toLongLong() : 1000000;
+        const QString table = QStringLiteral("bench_rows_%1").arg(rows);
+        ensureTable(table, rows);
+
+        DataGrid grid;
+        grid.resize(800, 600);
+        grid.show();
+        QCoreApplication::processEvents();
+
+        // A first open to warm the server's cache, then the one measured.
+        double firstOpen = 0;
+        openTable(table, firstOpen);
+        grid.setDataSource(openTable(table, firstOpen));
+        QCoreApplication::processEvents();
+        const qint64 gridRows = grid.rowCount();
+
+        // Find: a text only the last row holds, from the first cell.
+        const QString lastNote = grid.cellText(gridRows - 1, 7);
+        const QString needle = lastNote.mid(5, 32); // the row's md5
+        grid.showFindDialog();
+        FindDialog &find = *grid.findDialog();
+        find.findText->setText(needle);
+        double findSeconds[2] = {0, 0};
+        bool foundLast = true;
+        for (int matchCase = 0; matchCase < 2; ++matchCase) {
+            find.matchCase->setChecked(matchCase == 1);
+            grid.setCurrentIndex(grid.model()->index(0, 0));
+            QElapsedTimer timer;
+            timer.start();
+            grid.findAgain(true);
+            findSeconds[matchCase] = seconds(timer);
+            foundLast = foundLast && grid.currentIndex().row() == gridRows - 1;
+        }
+        find.close();
+
+        // Sorting by a heading click, each column from the table's order.
+        struct SortCase {
+            int column;
+            const char *what;
+        };
+        const SortCase cases[] = {{1, "integer  (quantity)"}, {2, "numeric  (price)   "},
+                                  {5, "timestamp (created)"}, {3, "text     (customer)"},
+                                  {4, "text     (city)    "}, {7, "text     (note)    "}};
+        std::printf("\nrows                                      %lld\n", gridRows);
+        std::printf("first open (TableSnapshot::open)          %.2f s\n", firstOpen);
+        std::printf("Find Next to the last row, any case       %.3f s   (goal <= 0.15 s)%s\n", findSeconds[0],
+                    foundLast ? "" : "  NOT FOUND");
+        std::printf("Find Next to the last row, match case     %.3f s   (goal <= 0.15 s)\n", findSeconds[1]);
+        for (const SortCase &sort : cases) {
+            grid.setCurrentIndex(grid.model()->index(0, sort.column));
+            QElapsedTimer timer;
+            timer.start();
+            grid.sortByHeading(sort.column);
+            QCoreApplication::processEvents();
+            const double ascending = seconds(timer);
+            timer.restart();
+            grid.sortByHeading(sort.column);
+            QCoreApplication::processEvents();
+            const double descending = seconds(timer);
+            const double bytesPerRow = double(grid.tableModel().rowOrder().memoryUsed()) / double(gridRows);
+            grid.sortByHeading(sort.column); // the table's own order again
+            std::printf("sort by %s ascending %.2f s, descending %.2f s   (goal <= 1.0 s);"
+                        " added %.1f bytes a row (goal <= 8)\n",
+                        sort.what, ascending, descending, bytesPerRow);
+        }
+
+        // Reload, sorted, from the middle of the table.
+        grid.sortByHeading(1);
+        grid.setCurrentIndex(grid.model()->index(int(gridRows / 2), 2));
+        QElapsedTimer timer;
+        timer.start();
+        const bool reloaded = grid.reload();
+        QCoreApplication::processEvents();
+        const double reloadSeconds = seconds(timer);
+        std::printf("reload (sorted, current row kept)         %.2f s = %.2f x first open   (goal <= 1.15)%s\n",
+                    reloadSeconds, reloadSeconds / firstOpen, reloaded ? "" : "  FAILED");
+    } catch (const AppError &error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.description()));
+        return 1;
+    }
+    return 0;
+}

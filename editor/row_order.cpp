@@ -1,0 +1,282 @@
+#include "editor/row_order.h"
+
+#include "db/table_snapshot.h"
+#include "editor/cell_order.h"
+
+#include <QCollator>
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <functional>
+#include <optional>
+
+namespace {
+
+constexpr quint32 nullKey = 0;
+constexpr quint32 lastKey = 0xFFFFFFFFu;
+
+// One column's cells; NULL is told apart from empty text only where it can
+// be empty at all.
+class ColumnCells {
+public:
+    ColumnCells(const db::TableSnapshot &snapshot, int column) : snapshot_(snapshot), column_(column) {}
+    qint64 count() const { return snapshot_.rowCount(); }
+    std::optional<QByteArrayView> at(qint64 row) const
+    {
+        const QByteArrayView text = snapshot_.rawUtf8(row, column_);
+        if (text.isEmpty() && snapshot_.isNull(row, column_))
+            return std::nullopt;
+        return text;
+    }
+
+private:
+    const db::TableSnapshot &snapshot_;
+    int column_;
+};
+
+using Compare = std::function<int(QByteArrayView, QByteArrayView)>;
+
+// The keys go straight into the upper halves of the order's entries, so
+// that making them takes no room beyond the entries themselves.
+class Keys {
+public:
+    explicit Keys(std::vector<quint64> &entries) : entries_(entries) {}
+    void resize(size_t rows) { entries_.resize(rows); }
+    void set(qint64 row, quint32 key) { entries_[size_t(row)] = (quint64(key) << 32) | quint64(row); }
+
+private:
+    std::vector<quint64> &entries_;
+};
+
+// Keys for text that shares a leading part in every row: the characters
+// after it, each by its rank among the characters that occur there, packed
+// as densely as 32 bits hold them. `symbol` gives a character's rank in the
+// order (1 upwards); the order compares strings rank by rank, shorter first.
+class PrefixKeys {
+public:
+    template <class Symbol>
+    PrefixKeys(const ColumnCells &cells, Symbol symbol, Keys &keys)
+    {
+        std::optional<QByteArrayView> reference;
+        qsizetype common = 0;
+        std::bitset<257> seen;
+        for (qint64 row = 0; row < cells.count(); ++row) {
+            const auto text = cells.at(row);
+            if (!text)
+                continue;
+            if (!reference) {
+                reference = text;
+                common = text->size();
+                continue;
+            }
+            qsizetype i = 0;
+            const qsizetype limit = std::min(common, text->size());
+            while (i < limit && symbol((*text)[i]) == symbol((*reference)[i]))
+                ++i;
+            common = i;
+            for (qsizetype k = common; k < text->size(); ++k)
+                seen.set(symbol((*text)[k]));
+        }
+        if (reference) {
+            for (qsizetype k = common; k < reference->size(); ++k)
+                seen.set(symbol((*reference)[k]));
+        }
+        std::array<quint16, 257> dense{};
+        quint64 base = 1;
+        for (size_t s = 0; s < seen.size(); ++s) {
+            if (seen.test(s))
+                dense[s] = quint16(base++);
+        }
+        int digits = 0;
+        if (base > 1) {
+            for (quint64 span = base; span <= 0xFFFFFFFFull; span *= base)
+                ++digits;
+        }
+        keys.resize(size_t(cells.count()));
+        for (qint64 row = 0; row < cells.count(); ++row) {
+            const auto text = cells.at(row);
+            quint64 key = 0;
+            for (int d = 0; d < digits; ++d) {
+                const qsizetype at = common + d;
+                key = key * base + (text && at < text->size() ? dense[symbol((*text)[at])] : 0);
+            }
+            keys.set(row, quint32(key));
+        }
+    }
+};
+
+// Keys for every row (a < b gives key(a) <= key(b), NULL 0) and the exact
+// order the keys leave to be settled.
+Compare keysAndOrder(const ColumnCells &cells, ValueKind kind, Keys &keys)
+{
+    const qint64 rows = cells.count();
+    switch (kind) {
+    case ValueKind::Number:
+        keys.resize(size_t(rows));
+        for (qint64 row = 0; row < rows; ++row) {
+            const auto text = cells.at(row);
+            keys.set(row, text ? std::max<quint32>(numberKey(*text), 1) : nullKey);
+        }
+        return compareNumberText;
+    case ValueKind::Time: {
+        // Seconds from the earliest, shifted until the span fits.
+        qint64 first = 0, last = 0;
+        bool any = false;
+        for (qint64 row = 0; row < rows; ++row) {
+            const auto text = cells.at(row);
+            if (const auto seconds = text ? secondsOfTimeText(*text) : std::nullopt) {
+                first = any ? std::min(first, *seconds) : *seconds;
+                last = any ? std::max(last, *seconds) : *seconds;
+                any = true;
+            }
+        }
+        int shift = 0;
+        while ((quint64(last - first) >> shift) >= 0xFFFFFFFDull)
+            ++shift;
+        keys.resize(size_t(rows));
+        for (qint64 row = 0; row < rows; ++row) {
+            const auto text = cells.at(row);
+            if (!text)
+                keys.set(row, nullKey);
+            else if (const auto seconds = secondsOfTimeText(*text))
+                keys.set(row, quint32(1 + (quint64(*seconds - first) >> shift)));
+            else
+                keys.set(row, lastKey);
+        }
+        return compareTimeText;
+    }
+    case ValueKind::Bytes:
+        PrefixKeys(cells, [](char c) { return quint16(quint8(c) + 1); }, keys);
+        return [](QByteArrayView a, QByteArrayView b) {
+            const int c = std::string_view(a.data(), size_t(a.size())).compare(std::string_view(b.data(), size_t(b.size())));
+            return (c > 0) - (c < 0);
+        };
+    case ValueKind::Text:
+        break;
+    }
+
+    // Text by the user's locale. Printable ASCII, the common case, is ordered
+    // by a copy of the locale's order that needs no call into it.
+    auto collator = std::make_shared<QCollator>();
+    auto ascii = std::make_shared<AsciiCollation>(*collator);
+    bool allAscii = ascii->usable();
+    for (qint64 row = 0; allAscii && row < rows; ++row) {
+        const auto text = cells.at(row);
+        allAscii = !text || AsciiCollation::isPrintableAscii(*text);
+    }
+    if (allAscii) {
+        PrefixKeys(cells, [&ascii](char c) { return quint16(ascii->primary(c)); }, keys);
+        return [ascii](QByteArrayView a, QByteArrayView b) { return ascii->compare(a, b); };
+    }
+    keys.resize(size_t(rows));
+    for (qint64 row = 0; row < rows; ++row)
+        keys.set(row, cells.at(row) ? 1 : nullKey);
+    return [collator](QByteArrayView a, QByteArrayView b) {
+        const int c = collator->compare(QString::fromUtf8(a), QString::fromUtf8(b));
+        return (c > 0) - (c < 0);
+    };
+}
+
+} // namespace
+
+void RowOrder::clear()
+{
+    std::vector<quint64>().swap(entries_);
+    column_ = -1;
+    order_ = Qt::AscendingOrder;
+}
+
+void RowOrder::sort(const db::TableSnapshot &snapshot, int column, Qt::SortOrder order)
+{
+    clear();
+    const ColumnCells cells(snapshot, column);
+    const bool ascending = order == Qt::AscendingOrder;
+    {
+        Keys keys(entries_);
+        const Compare compare = keysAndOrder(cells, valueKindOf(snapshot.column(column)), keys);
+        if (!ascending) {
+            for (quint64 &entry : entries_)
+                entry ^= 0xFFFFFFFF00000000ull;
+        }
+        std::sort(entries_.begin(), entries_.end());
+
+        // Rows whose keys are equal are put in order by their values; equal
+        // values stay in table order.
+        const auto before = [&](quint64 a, quint64 b) {
+            const auto textA = cells.at(qint64(quint32(a)));
+            const auto textB = cells.at(qint64(quint32(b)));
+            int c = 0;
+            if (!textA || !textB)
+                c = int(bool(textA)) - int(bool(textB));
+            else
+                c = compare(*textA, *textB);
+            if (!ascending)
+                c = -c;
+            return c != 0 ? c < 0 : quint32(a) < quint32(b);
+        };
+        for (auto runStart = entries_.begin(); runStart != entries_.end();) {
+            const quint64 key = *runStart >> 32;
+            auto runEnd = runStart + 1;
+            while (runEnd != entries_.end() && (*runEnd >> 32) == key)
+                ++runEnd;
+            if (runEnd - runStart > 1 && !std::is_sorted(runStart, runEnd, before))
+                std::sort(runStart, runEnd, before);
+            runStart = runEnd;
+        }
+    }
+    column_ = column;
+    order_ = order;
+}
+
+qint64 RowOrder::gridRow(qint64 tableRow) const
+{
+    if (column_ < 0 || tableRow >= qint64(entries_.size()))
+        return tableRow;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (qint64(quint32(entries_[i])) == tableRow)
+            return qint64(i);
+    }
+    return -1;
+}
+
+void RowOrder::appendTableRow(qint64 tableRow)
+{
+    if (column_ >= 0)
+        entries_.push_back(quint64(tableRow));
+}
+
+qint64 RowOrder::insertTableRow(qint64 tableRow)
+{
+    if (column_ < 0)
+        return tableRow;
+    qint64 at = 0;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const auto row = qint64(quint32(entries_[i]));
+        if (row >= tableRow)
+            entries_[i] = quint64(row + 1);
+        else if (row == tableRow - 1)
+            at = qint64(i) + 1;
+    }
+    entries_.insert(entries_.begin() + at, quint64(tableRow));
+    return at;
+}
+
+std::vector<qint64> RowOrder::removeTableRows(const std::vector<qint64> &ascendingTableRows)
+{
+    if (column_ < 0)
+        return ascendingTableRows;
+    std::vector<qint64> gridRows;
+    size_t kept = 0;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const auto row = qint64(quint32(entries_[i]));
+        const auto below = std::lower_bound(ascendingTableRows.begin(), ascendingTableRows.end(), row);
+        if (below != ascendingTableRows.end() && *below == row) {
+            gridRows.push_back(qint64(i));
+            continue;
+        }
+        entries_[kept++] = quint64(row - (below - ascendingTableRows.begin()));
+    }
+    entries_.resize(kept);
+    return gridRows;
+}
