@@ -208,18 +208,6 @@ bool fetchNext(SQLHSTMT stmt)
 
 } // namespace
 
-std::optional<std::vector<std::optional<QByteArray>>> readRowByKey(SQLHDBC connection, int queryTimeout,
-                                                                    const std::vector<ColumnInfo> &columns,
-                                                                    const ParameterisedSql &select)
-{
-    StatementHandle statement = newStatement(connection, queryTimeout);
-    SQLHSTMT stmt = statement.get();
-    BoundParameters parameters;
-    if (!runSelect(stmt, parameters, columns, select) || !fetchNext(stmt))
-        return std::nullopt;
-    return readCurrentRow(stmt, int(columns.size()));
-}
-
 std::optional<std::vector<std::optional<QByteArray>>> readOnlyRow(SQLHDBC connection, int queryTimeout,
                                                                    const std::vector<ColumnInfo> &columns,
                                                                    const ParameterisedSql &select)

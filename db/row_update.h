@@ -48,11 +48,6 @@ void executeRowUpdate(SQLHDBC connection, int queryTimeout, const std::vector<Co
 void executeOneRowEach(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
                        const std::vector<ParameterisedSql> &statements);
 
-// The row a key select finds, each value whole; nullopt when it finds none.
-std::optional<std::vector<std::optional<QByteArray>>> readRowByKey(SQLHDBC connection, int queryTimeout,
-                                                                    const std::vector<ColumnInfo> &columns,
-                                                                    const ParameterisedSql &select);
-
 // The row a select finds when it finds exactly one; nullopt for none or several.
 std::optional<std::vector<std::optional<QByteArray>>> readOnlyRow(SQLHDBC connection, int queryTimeout,
                                                                    const std::vector<ColumnInfo> &columns,
