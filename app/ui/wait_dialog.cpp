@@ -135,6 +135,11 @@ void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp wh
     bool gaveUp = false;
     if (running) {
         bool mustFinish = false;
+        // Until the dialog shows, what the user types and clicks stays queued
+        // and reaches the windows once the wait is over, as it would had the
+        // call run on this thread: a key pressed during a short write is not
+        // lost. From then on, the dialog's Cancel must be heard.
+        bool inputLetIn = false;
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
             if (call->finished()) {
@@ -142,6 +147,11 @@ void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp wh
                 return;
             }
             const bool wanted = wait.update(call->progress()) && !hold.closeRequested();
+            if (wait.dialog() && !inputLetIn) {
+                inputLetIn = true;
+                loop.quit();
+                return;
+            }
             if (wanted || mustFinish)
                 return;
             if (call->cancel()) {
@@ -154,7 +164,9 @@ void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp wh
             }
         });
         tick.start(tickMs);
-        loop.exec();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (inputLetIn && !call->finished())
+            loop.exec();
         call->stopNotifying();
     }
     if (gaveUp)
@@ -173,7 +185,9 @@ struct ProgressHere::State {
             return true;
         lastEvents.restart();
         stopped = !wait.update(done) || hold.closeRequested();
-        QApplication::processEvents();
+        // Input waits for the end of the export until the dialog shows (see
+        // waitBeside).
+        QApplication::processEvents(wait.dialog() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
         return !stopped;
     }
 
