@@ -2,6 +2,7 @@
 
 #include "db/table_snapshot.h"
 #include "editor/cell_order.h"
+#include "editor/locale_collation.h"
 
 #include <QCollator>
 #include <QString>
@@ -37,6 +38,41 @@ private:
 
 using Compare = std::function<int(QByteArrayView, QByteArrayView)>;
 
+int compareBytes(QByteArrayView a, QByteArrayView b)
+{
+    const int c = std::string_view(a.data(), size_t(a.size())).compare(std::string_view(b.data(), size_t(b.size())));
+    return (c > 0) - (c < 0);
+}
+
+// A column's cells as the first bytes of their sort keys. A view given is
+// valid until the next one, except that of the first row with a value,
+// which PrefixKeys keeps to compare the others with.
+class SortKeyCells {
+public:
+    SortKeyCells(const ColumnCells &cells, const LocaleCollation &collation) : cells_(cells), collation_(collation) {}
+    qint64 count() const { return cells_.count(); }
+    std::optional<QByteArrayView> at(qint64 row) const
+    {
+        const auto text = cells_.at(row);
+        if (!text)
+            return std::nullopt;
+        if (firstRow_ < 0)
+            firstRow_ = row;
+        auto &buffer = row == firstRow_ ? first_ : other_;
+        return QByteArrayView(buffer.data(), collation_.keyStart(*text, buffer.data(), int(buffer.size())));
+    }
+
+private:
+    const ColumnCells &cells_;
+    const LocaleCollation &collation_;
+    mutable qint64 firstRow_ = -1;
+    // Enough for the primary weights of a dozen characters or so; ties past
+    // them are settled by comparing the texts.
+    mutable std::array<quint8, 32> first_{}, other_{};
+};
+
+quint16 byteSymbol(char c) { return quint16(quint8(c) + 1); }
+
 // The keys go straight into the upper halves of the order's entries, so
 // that making them takes no room beyond the entries themselves.
 class Keys {
@@ -55,8 +91,8 @@ private:
 // order (1 upwards); the order compares strings rank by rank, shorter first.
 class PrefixKeys {
 public:
-    template <class Symbol>
-    PrefixKeys(const ColumnCells &cells, Symbol symbol, Keys &keys)
+    template <class Cells, class Symbol>
+    PrefixKeys(const Cells &cells, Symbol symbol, Keys &keys)
     {
         std::optional<QByteArrayView> reference;
         qsizetype common = 0;
@@ -106,17 +142,32 @@ public:
     }
 };
 
+// An integer whose key is its value exactly (a float holds it) and which is
+// written only one way, so that equal keys mean equal values.
+bool isSmallPlainInteger(QByteArrayView text)
+{
+    const qsizetype sign = text.startsWith('-') ? 1 : 0;
+    const qsizetype digits = text.size() - sign;
+    if (digits < 1 || digits > 7 || (text[sign] == '0' && (digits > 1 || sign)))
+        return false;
+    return std::all_of(text.begin() + sign, text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // Keys for every row (a < b gives key(a) <= key(b), NULL 0) and the exact
-// order the keys leave to be settled.
-Compare keysAndOrder(const ColumnCells &cells, ValueKind kind, Keys &keys)
+// order the keys leave to be settled; `keysSettleAll` when equal keys always
+// mean equal values, so that nothing is left to settle.
+Compare keysAndOrder(const ColumnCells &cells, ValueKind kind, Keys &keys, bool &keysSettleAll)
 {
     const qint64 rows = cells.count();
+    keysSettleAll = false;
     switch (kind) {
     case ValueKind::Number:
         keys.resize(size_t(rows));
+        keysSettleAll = true;
         for (qint64 row = 0; row < rows; ++row) {
             const auto text = cells.at(row);
             keys.set(row, text ? std::max<quint32>(numberKey(*text), 1) : nullKey);
+            keysSettleAll = keysSettleAll && (!text || isSmallPlainInteger(*text));
         }
         return compareNumberText;
     case ValueKind::Time: {
@@ -147,11 +198,8 @@ Compare keysAndOrder(const ColumnCells &cells, ValueKind kind, Keys &keys)
         return compareTimeText;
     }
     case ValueKind::Bytes:
-        PrefixKeys(cells, [](char c) { return quint16(quint8(c) + 1); }, keys);
-        return [](QByteArrayView a, QByteArrayView b) {
-            const int c = std::string_view(a.data(), size_t(a.size())).compare(std::string_view(b.data(), size_t(b.size())));
-            return (c > 0) - (c < 0);
-        };
+        PrefixKeys(cells, byteSymbol, keys);
+        return compareBytes;
     case ValueKind::Text:
         break;
     }
@@ -168,6 +216,18 @@ Compare keysAndOrder(const ColumnCells &cells, ValueKind kind, Keys &keys)
     if (allAscii) {
         PrefixKeys(cells, [&ascii](char c) { return quint16(ascii->primary(c)); }, keys);
         return [ascii](QByteArrayView a, QByteArrayView b) { return ascii->compare(a, b); };
+    }
+    // The C locale orders by character, which UTF-8's bytes do already.
+    if (collator->locale().language() == QLocale::C) {
+        PrefixKeys(cells, byteSymbol, keys);
+        return compareBytes;
+    }
+    // Others by the locale's sort keys; the rows they leave tied, by the
+    // locale itself.
+    auto collation = std::make_shared<LocaleCollation>(collator->locale());
+    if (collation->usable()) {
+        PrefixKeys(SortKeyCells(cells, *collation), byteSymbol, keys);
+        return [collation](QByteArrayView a, QByteArrayView b) { return collation->compare(a, b); };
     }
     keys.resize(size_t(rows));
     for (qint64 row = 0; row < rows; ++row)
@@ -194,7 +254,8 @@ void RowOrder::sort(const db::TableSnapshot &snapshot, int column, Qt::SortOrder
     const bool ascending = order == Qt::AscendingOrder;
     {
         Keys keys(entries_);
-        const Compare compare = keysAndOrder(cells, valueKindOf(snapshot.column(column)), keys);
+        bool keysSettleAll = false;
+        const Compare compare = keysAndOrder(cells, valueKindOf(snapshot.column(column)), keys, keysSettleAll);
         if (!ascending) {
             for (quint64 &entry : entries_)
                 entry ^= 0xFFFFFFFF00000000ull;
@@ -215,7 +276,7 @@ void RowOrder::sort(const db::TableSnapshot &snapshot, int column, Qt::SortOrder
                 c = -c;
             return c != 0 ? c < 0 : quint32(a) < quint32(b);
         };
-        for (auto runStart = entries_.begin(); runStart != entries_.end();) {
+        for (auto runStart = keysSettleAll ? entries_.end() : entries_.begin(); runStart != entries_.end();) {
             const quint64 key = *runStart >> 32;
             auto runEnd = runStart + 1;
             while (runEnd != entries_.end() && (*runEnd >> 32) == key)
