@@ -11,6 +11,8 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -20,9 +22,10 @@ constexpr int tickMs = 50;
 
 // While a wait lasts, no window but the wait dialog takes the user's input,
 // also in the second before the dialog shows: nothing may start a second
-// operation meanwhile. A window closed meanwhile is closed again once the
-// wait is over, so that the program ends as its window says, but only after
-// the call has let go of what it holds.
+// operation meanwhile. Keys typed ahead for those windows are handed to them
+// once the wait is over, unless the user gave it up. A window closed
+// meanwhile is closed again once the wait is over, so that the program ends
+// as its window says, but only after the call has let go of what it holds.
 class InputHold : public QObject {
 public:
     explicit InputHold(const WaitDialog &wait) : wait_(wait)
@@ -36,6 +39,22 @@ public:
     ~InputHold() override
     {
         qApp->removeEventFilter(this);
+        // Each key goes where the keys before it have moved the focus (the
+        // first may open a cell's editor), as it would have gone when typed.
+        for (auto &[receiver, event] : typedAhead_) {
+            QMetaObject::invokeMethod(
+                qApp,
+                [receiver = receiver, event = std::shared_ptr<QEvent>(std::move(event))] {
+                    QWidget *target = QApplication::focusWidget();
+                    auto *original = qobject_cast<QWidget *>(receiver.data());
+                    if (!original)
+                        return;
+                    if (!target || target->window() != original->window())
+                        target = original;
+                    QCoreApplication::sendEvent(target, event.get());
+                },
+                Qt::QueuedConnection);
+        }
         if (closed_)
             QTimer::singleShot(0, closed_.data(), [window = closed_] {
                 if (window)
@@ -43,6 +62,7 @@ public:
             });
     }
     bool closeRequested() const { return !closed_.isNull(); }
+    void dropTypedAhead() { typedAhead_.clear(); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -59,11 +79,14 @@ protected:
             closed_ = widget;
             event->ignore();
             return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (event->spontaneous())
+                typedAhead_.emplace_back(watched, std::unique_ptr<QEvent>(event->clone()));
+            return true;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
         case QEvent::Wheel:
@@ -85,6 +108,7 @@ private:
     const WaitDialog &wait_;
     std::vector<QPointer<QWidget>> held_;
     QPointer<QWidget> closed_;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> typedAhead_;
 };
 
 } // namespace
@@ -157,6 +181,7 @@ void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp wh
             if (call->cancel()) {
                 background::worker().giveUp(call, whenGivenUp);
                 gaveUp = true;
+                hold.dropTypedAhead();
                 loop.quit();
             } else {
                 // Past the point where it could be stopped: its end is near.
@@ -185,6 +210,8 @@ struct ProgressHere::State {
             return true;
         lastEvents.restart();
         stopped = !wait.update(done) || hold.closeRequested();
+        if (stopped)
+            hold.dropTypedAhead();
         // Input waits for the end of the export until the dialog shows (see
         // waitBeside).
         QApplication::processEvents(wait.dialog() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);

@@ -248,6 +248,36 @@ private slots:
                  QStringLiteral("Bobby"));
     }
 
+    void keysTypedWhileAWriteWaitsReachTheGridAfterIt()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        QVERIFY(driver.openTable("Mixed Case People"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        const int bob = rowWithId(driver.editor(), 2);
+        const int other = bob == 0 ? 1 : 0;
+        auto stopped = std::make_unique<testpg::StoppedBackend>(testpg::backendOf(login));
+        QVERIFY(stopped->stopped());
+        WaitDialog::setDelay(50);
+        seams::current().progressReported = [&](QProgressDialog *dialog) {
+            if (!dialog || !stopped)
+                return;
+            QTest::keyClick(&grid, Qt::Key_Z);
+            stopped.reset(); // the server goes on, and the write ends
+        };
+        editAndLeave(grid, bob, 1, QStringLiteral("Bobby"), other);
+        seams::current().progressReported = {};
+        WaitDialog::setDelay(1000);
+        QVERIFY(!stopped);
+        QCOMPARE(boxes.texts(), QStringList());
+        QCOMPARE(valueInDatabase("SELECT name FROM editor_t.\"Mixed Case People\" WHERE id = 2"), QStringLiteral("Bobby"));
+        // The key held during the wait now opens the next row's cell with it.
+        QTRY_VERIFY(grid.viewport()->findChild<QLineEdit *>());
+        QCOMPARE(grid.viewport()->findChild<QLineEdit *>()->text(), QStringLiteral("z"));
+        QCOMPARE(grid.currentIndex().row(), other);
+    }
+
     void aDeleteOrUndoGivenUpWhileTheServerIsStoppedChangesNothing()
     {
         MessageCapture boxes;
