@@ -237,11 +237,6 @@ struct TableSnapshot::FreshTable {
     RowStore rows;
 };
 
-void TableSnapshot::reload(const Progress &progress)
-{
-    keepFreshTable(readAgain(progress));
-}
-
 std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgain(const Progress &progress) const
 {
     if (!d->connection || !d->connection->isOpen())

@@ -61,9 +61,9 @@ public:
     ~TableSnapshot();
 
     // Reads the table again on the same connection: rows, columns and key as
-    // they are now. On failure (DatabaseError, AppError) nothing changes.
-    void reload(const Progress &progress = {});
-    // reload in its two halves, as sendRow and keepWrittenRow below are.
+    // they are now, in two halves as sendRow and keepWrittenRow below are.
+    // readAgain only reads; on failure (DatabaseError, AppError) nothing
+    // changes. keepFreshTable then puts the new rows in place.
     struct FreshTable;
     std::shared_ptr<FreshTable> readAgain(const Progress &progress = {}) const;
     void keepFreshTable(const std::shared_ptr<FreshTable> &fresh);

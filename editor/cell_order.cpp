@@ -19,8 +19,6 @@ std::string_view view(QByteArrayView text) { return {text.data(), size_t(text.si
 
 int sign(int value) { return (value > 0) - (value < 0); }
 
-int compareBytes(QByteArrayView a, QByteArrayView b) { return sign(view(a).compare(view(b))); }
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // "-0012.3400" as its sign, "12" and "34".
@@ -203,6 +201,8 @@ std::optional<TimeValue> parseTime(std::string_view text)
 }
 
 } // namespace
+
+int compareBytes(QByteArrayView a, QByteArrayView b) { return sign(view(a).compare(view(b))); }
 
 ValueKind valueKindOf(const db::ColumnInfo &column)
 {

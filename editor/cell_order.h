@@ -15,6 +15,9 @@ struct ColumnInfo;
 enum class ValueKind { Number, Time, Text, Bytes };
 ValueKind valueKindOf(const db::ColumnInfo &column);
 
+// Order of two texts by their bytes: for UTF-8, by code point.
+int compareBytes(QByteArrayView a, QByteArrayView b);
+
 // Exact order of two numbers written as text ("-12.50", "1e+20", "NaN"):
 // plain decimals digit by digit, others as doubles; NaN after every number,
 // text that is no number after that, by its bytes.

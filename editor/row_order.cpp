@@ -38,12 +38,6 @@ private:
 
 using Compare = std::function<int(QByteArrayView, QByteArrayView)>;
 
-int compareBytes(QByteArrayView a, QByteArrayView b)
-{
-    const int c = std::string_view(a.data(), size_t(a.size())).compare(std::string_view(b.data(), size_t(b.size())));
-    return (c > 0) - (c < 0);
-}
-
 // A column's cells as the first bytes of their sort keys. A view given is
 // valid until the next one, except that of the first row with a value,
 // which PrefixKeys keeps to compare the others with.

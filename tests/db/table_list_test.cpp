@@ -1,6 +1,4 @@
-#include "app/seams.h"
 #include "app/ui/form1.h"
-#include "app/ui/wait_dialog.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
 #include "db/database_error.h"
@@ -8,11 +6,11 @@
 #include "support/message_capture.h"
 #include "support/postgres.h"
 #include "support/silent_listener.h"
+#include "support/wait_cancel.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProgressDialog>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -111,21 +109,11 @@ private slots:
         QVERIFY2(silent.listening(), qPrintable(silent.error()));
         typeLogin(testpg::silentDsn(), testpg::scott.user, testpg::scott.password);
         MessageCapture boxes;
-        WaitDialog::setDelay(50);
-        QElapsedTimer sinceCancel;
-        QString label;
-        seams::current().progressReported = [&](QProgressDialog *dialog) {
-            if (dialog && !sinceCancel.isValid()) {
-                label = dialog->labelText();
-                sinceCancel.start();
-                dialog->cancel();
-            }
-        };
+        CancelWhenShown cancelling;
         wizard_->form1().PushButton5_Click();
-        const qint64 cancelMs = sinceCancel.elapsed();
-        seams::current().progressReported = {};
-        WaitDialog::setDelay(1000);
-        QCOMPARE(label, QStringLiteral("Connecting..."));
+        const qint64 cancelMs = cancelling.cancelMs();
+        cancelling.stop();
+        QCOMPARE(cancelling.label, QStringLiteral("Connecting..."));
         QVERIFY2(cancelMs < 1000, qPrintable(QString::number(cancelMs)));
         QCOMPARE(boxes.texts(), QStringList({"Could not connect."}));
         QCOMPARE(wizard_->form1().MousePointer(), 0);

@@ -4,6 +4,7 @@
 #include "editor/ui/form3.h"
 #include "app/ui/wait_dialog.h"
 #include "support/message_capture.h"
+#include "support/wait_cancel.h"
 #include "support/wizard_driver.h"
 
 #include <QListWidget>
@@ -100,27 +101,19 @@ private slots:
         chooser.List1->addItem(QStringLiteral("slow"));
         chooser.List1->setCurrentRow(chooser.List1->count() - 1);
 
-        WaitDialog::setDelay(50);
         std::unique_ptr<testpg::StoppedBackend> stopped;
-        QElapsedTimer sinceCancel;
-        QString label;
-        seams::current().progressReported = [&](QProgressDialog *dialog) {
-            if (!dialog || sinceCancel.isValid())
-                return;
-            if (const int pid = testpg::backendOf(login, true)) {
+        // Cancelled once the open's statement is running, with its server stopped.
+        CancelWhenShown cancelling([&] {
+            if (const int pid = stopped ? 0 : testpg::backendOf(login, true))
                 stopped = std::make_unique<testpg::StoppedBackend>(pid);
-                label = dialog->labelText();
-                sinceCancel.start();
-                dialog->cancel();
-            }
-        };
+            return stopped != nullptr;
+        });
         chooser.PushButton3_Click();
-        const qint64 cancelMs = sinceCancel.elapsed();
-        seams::current().progressReported = {};
-        WaitDialog::setDelay(1000);
+        const qint64 cancelMs = cancelling.cancelMs();
+        cancelling.stop();
 
         QVERIFY(stopped && stopped->stopped());
-        QCOMPARE(label, QStringLiteral("Reading the table: 0 rows so far"));
+        QCOMPARE(cancelling.label, QStringLiteral("Reading the table: 0 rows so far"));
         QVERIFY2(cancelMs < 1000, qPrintable(QString::number(cancelMs)));
         QVERIFY(boxes.boxes().empty());
         QVERIFY(chooser.isVisible());

@@ -9,6 +9,7 @@
 #include "editor/ui/find_dialog.h"
 #include "export/datagrid_writers.h"
 #include "support/message_capture.h"
+#include "support/wait_cancel.h"
 #include "support/wizard_driver.h"
 
 #include <QAbstractItemModelTester>
@@ -101,30 +102,6 @@ QString findInGrid(DataGrid &grid, const QString &text, bool forward, bool match
 }
 
 } // namespace
-
-// Presses Cancel as soon as the wait dialog shows, once a test has made the
-// database stop answering, and notes what the dialog said.
-struct CancelWhenShown {
-    QElapsedTimer sinceCancel;
-    QString shown;
-    CancelWhenShown()
-    {
-        WaitDialog::setDelay(50);
-        seams::current().progressReported = [this](QProgressDialog *dialog) {
-            if (!dialog || dialog->wasCanceled())
-                return;
-            shown = dialog->windowTitle() + u'|' + dialog->labelText() + u'|' + QString::number(dialog->isVisible());
-            sinceCancel.start();
-            dialog->cancel();
-        };
-    }
-    ~CancelWhenShown() { stop(); }
-    void stop()
-    {
-        seams::current().progressReported = {};
-        WaitDialog::setDelay(1000);
-    }
-};
 
 class TableEditorTest : public QObject {
     Q_OBJECT
@@ -226,7 +203,7 @@ private slots:
 
         CancelWhenShown cancelling;
         editAndLeave(grid, bob, 1, QStringLiteral("Bobby"), other);
-        const qint64 cancelMs = cancelling.sinceCancel.elapsed();
+        const qint64 cancelMs = cancelling.cancelMs();
         const QString shown = cancelling.shown;
         cancelling.stop();
 
@@ -296,7 +273,7 @@ private slots:
             grid.deleteRows({bob});
             QCOMPARE(cancelling.shown, QStringLiteral("Tabvale Software|Deleting the rows...|1"));
             grid.undo();
-            QVERIFY2(cancelling.sinceCancel.elapsed() < 1000, qPrintable(QString::number(cancelling.sinceCancel.elapsed())));
+            QVERIFY2(cancelling.cancelMs() < 1000, qPrintable(QString::number(cancelling.cancelMs())));
         }
         QCOMPARE(boxes.texts(), QStringList({"Delete 1 row from the table?", "Nothing was deleted: you cancelled the delete.",
                                              "Nothing was undone: you cancelled the write."}));

@@ -1,17 +1,15 @@
 #include "export/text_export.h"
 
 #include "app/error_trap.h"
-#include "app/seams.h"
 #include "app/ui/wait_dialog.h"
 #include "app/ui/wizard_window.h"
 #include "export/save_dialog.h"
 #include "memory_grid.h"
 #include "support/message_capture.h"
+#include "support/wait_cancel.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -133,21 +131,12 @@ private slots:
         MessageCapture boxes;
         QString lastFileName;
         std::unique_ptr<ProgressHere> progress;
-        WaitDialog::setDelay(50);
-        QElapsedTimer sinceCancel;
-        QString label;
-        seams::current().progressReported = [&](QProgressDialog *shown) {
-            if (shown && !sinceCancel.isValid()) {
-                label = shown->labelText();
-                sinceCancel.start();
-                shown->cancel();
-            }
-        };
+        CancelWhenShown cancelling;
         saveGridAsText(TextFormat::Csv, EndlessGrid(), &window, exportPointer(window, progress), lastFileName);
-        const qint64 cancelMs = sinceCancel.elapsed();
-        seams::current().progressReported = {};
-        WaitDialog::setDelay(1000);
+        const qint64 cancelMs = cancelling.cancelMs();
+        cancelling.stop();
 
+        const QString &label = cancelling.label;
         QVERIFY2(label.contains(QRegularExpression("^Saving the table: [1-9][0-9,]* rows so far$")), qPrintable(label));
         QVERIFY2(cancelMs < 1000, qPrintable(QString::number(cancelMs)));
         QFile kept(target);
