@@ -54,6 +54,21 @@ struct GatedCall {
     {
         return started.get_future().wait_for(stuck) == std::future_status::ready;
     }
+    void release()
+    {
+        if (!released_)
+            gate.set_value();
+        released_ = true;
+    }
+
+private:
+    bool released_ = false;
+};
+
+// Opens a gate when a test ends early, so that the worker can be joined.
+struct ReleaseOnExit {
+    GatedCall &call;
+    ~ReleaseOnExit() { call.release(); }
 };
 
 // Writes when it goes.
@@ -74,14 +89,20 @@ private slots:
         Journal journal;
         GatedCall write;
         background::Worker worker;
+        ReleaseOnExit releaseWrite{write};
         const auto call = worker.post(write.job(journal, QStringLiteral("write")));
         QVERIFY(write.waitUntilStarted());
         worker.giveUp(call, background::WhenGivenUp::FinishFirst);
         QVERIFY(call->cancelled());
+        // The table let go of meanwhile stays until the write is done with it.
+        auto table = std::make_shared<Released>(journal);
+        const std::weak_ptr<Released> watch = table;
+        worker.releaseAfterWork(std::move(table));
+        QVERIFY(!watch.expired());
         worker.post([&journal] { journal.write(QStringLiteral("next")); });
-        write.gate.set_value();
+        write.release();
         worker.waitUntilIdle();
-        QCOMPARE(journal.entries(), QStringList({"write starts", "write ends", "next"}));
+        QCOMPARE(journal.entries(), QStringList({"write starts", "write ends", "released", "next"}));
         QVERIFY(call->finished());
     }
 
@@ -94,6 +115,7 @@ private slots:
         std::promise<void> nextRan;
         {
             background::Worker worker;
+            ReleaseOnExit releaseConnect{connect};
             const auto call = worker.post(connect.job(journal, QStringLiteral("connect")));
             QVERIFY(connect.waitUntilStarted());
             worker.giveUp(call, background::WhenGivenUp::LeaveBehind);
@@ -102,7 +124,7 @@ private slots:
                 nextRan.set_value();
             });
             const bool ran = nextRan.get_future().wait_for(stuck) == std::future_status::ready;
-            connect.gate.set_value();
+            connect.release();
             QVERIFY2(ran, "the next call waited for the one left behind");
             QVERIFY(call->cancelled());
             QVERIFY(connect.ended.get_future().wait_for(stuck) == std::future_status::ready);
@@ -117,13 +139,14 @@ private slots:
         Journal journal;
         GatedCall first;
         background::Worker worker;
+        ReleaseOnExit releaseFirst{first};
         worker.post(first.job(journal, QStringLiteral("first")));
         const auto second = worker.post([&journal] { journal.write(QStringLiteral("second")); });
         worker.post([&journal] { journal.write(QStringLiteral("third")); });
         QVERIFY(first.waitUntilStarted());
         for (const auto whenGivenUp : {background::WhenGivenUp::LeaveBehind, background::WhenGivenUp::FinishFirst})
             worker.giveUp(second, whenGivenUp);
-        first.gate.set_value();
+        first.release();
         worker.waitUntilIdle();
         QCOMPARE(journal.entries(), QStringList({"first starts", "first ends", "third"}));
         QVERIFY(second->finished());
@@ -133,10 +156,14 @@ private slots:
     // SQLCancel); past the point of no return a cancel no longer counts.
     void cancellingReachesTheRunningStatementUntilTheCommit()
     {
-        background::Worker worker;
         std::promise<void> cancelled;
         std::promise<void> inScope;
         std::promise<bool> afterCancel;
+        std::promise<void> pastPoint;
+        GatedCall commitGate;
+        bool sawCancel = true;
+        background::Worker worker;
+        ReleaseOnExit releaseCommit{commitGate};
         const auto call = worker.post([&] {
             background::CancelScope scope([&] { cancelled.set_value(); });
             inScope.set_value();
@@ -152,20 +179,16 @@ private slots:
         worker.waitUntilIdle();
 
         // Once the commit is under way, the user's cancel must wait for it.
-        std::promise<void> pastPoint;
-        std::promise<void> proceed;
-        const std::shared_future<void> proceeding = proceed.get_future().share();
-        bool sawCancel = true;
-        const auto commit = worker.post([&, proceeding] {
+        const auto commit = worker.post([&, open = commitGate.open] {
             background::CancelScope scope([] {});
             const bool passed = background::currentCall()->passPointOfNoReturn();
             pastPoint.set_value();
-            proceeding.wait();
+            open.wait();
             sawCancel = !passed || background::currentCall()->cancelled();
         });
         QVERIFY(pastPoint.get_future().wait_for(stuck) == std::future_status::ready);
         QVERIFY(!commit->cancel());
-        proceed.set_value();
+        commitGate.release();
         worker.waitUntilIdle();
         QVERIFY(!sawCancel);
     }
@@ -174,10 +197,11 @@ private slots:
     // and the window's side gets the failure, not a result.
     void aCancelBeforeTheStatementIsCarriedBack()
     {
-        background::Worker worker;
-        GatedCall call;
         Journal journal;
+        GatedCall call;
         auto outcome = std::make_shared<background::Outcome<int>>();
+        background::Worker worker;
+        ReleaseOnExit releaseCall{call};
         const auto control = worker.post([&, outcome] {
             call.job(journal, QStringLiteral("call"))();
             auto statement = [] {
@@ -188,7 +212,7 @@ private slots:
         });
         QVERIFY(call.waitUntilStarted());
         QVERIFY(control->cancel());
-        call.gate.set_value();
+        call.release();
         worker.waitUntilIdle();
         QVERIFY_THROWS_EXCEPTION(background::Cancelled, outcome->take());
 
@@ -204,13 +228,14 @@ private slots:
         Journal journal;
         GatedCall write;
         background::Worker worker;
+        ReleaseOnExit releaseWrite{write};
         worker.post(write.job(journal, QStringLiteral("write")));
         QVERIFY(write.waitUntilStarted());
         auto snapshot = std::make_shared<Released>(journal);
         const std::weak_ptr<Released> watch = snapshot;
         worker.releaseAfterWork(std::move(snapshot));
         QVERIFY(!watch.expired());
-        write.gate.set_value();
+        write.release();
         worker.waitUntilIdle();
         QVERIFY(watch.expired());
         QCOMPARE(journal.entries(), QStringList({"write starts", "write ends", "released"}));
