@@ -146,15 +146,6 @@ private slots:
             }
         }
     }
-
-    void printableAscii()
-    {
-        QVERIFY(AsciiCollation::isPrintableAscii(" ~azAZ09"));
-        QVERIFY(AsciiCollation::isPrintableAscii(""));
-        QVERIFY(!AsciiCollation::isPrintableAscii("tab\there"));
-        QVERIFY(!AsciiCollation::isPrintableAscii("\x7f"));
-        QVERIFY(!AsciiCollation::isPrintableAscii(QStringLiteral("é").toUtf8()));
-    }
 };
 
 QTEST_GUILESS_MAIN(CellOrderTest)
