@@ -128,6 +128,7 @@ private slots:
 
     void everyCharacterOfALoginReachesTheServer_data()
     {
+        TABVALE_REQUIRE_POSTGRES();
         // Braces, "=", quotes and blanks at either end would all be misread
         // if any layer passed them on unprotected.
         const QString password = QStringLiteral(" {x}}y;=\"z' ");

@@ -1,0 +1,169 @@
+#include "db/table_snapshot.h"
+#include "editor/cell_order.h"
+#include "editor/row_order.h"
+#include "support/sqlite_database.h"
+
+#include <QCollator>
+#include <QtTest>
+#include <algorithm>
+#include <numeric>
+
+// Sorting the grid by a column through its keys: the order must be the one
+// the column's values have, whatever the keys could not tell apart. Each
+// column is sorted and checked against its values compared one by one.
+namespace {
+
+// The grid's rows as table rows.
+std::vector<qint64> gridOrder(const RowOrder &order, qint64 rows)
+{
+    std::vector<qint64> result;
+    for (qint64 row = 0; row < rows; ++row)
+        result.push_back(order.tableRow(row));
+    return result;
+}
+
+// The order the column's values call for: NULL first ascending and last
+// descending, equal values in table order.
+std::vector<qint64> expectedOrder(const db::TableSnapshot &snapshot, int column, Qt::SortOrder direction)
+{
+    const QCollator collator;
+    const auto compare = [&](qint64 a, qint64 b) {
+        const QByteArrayView x = snapshot.rawUtf8(a, column), y = snapshot.rawUtf8(b, column);
+        switch (valueKindOf(snapshot.column(column))) {
+        case ValueKind::Number:
+            return compareNumberText(x, y);
+        case ValueKind::Time:
+            return compareTimeText(x, y);
+        case ValueKind::Text: {
+            const int c = collator.compare(QString::fromUtf8(x), QString::fromUtf8(y));
+            return (c > 0) - (c < 0);
+        }
+        case ValueKind::Bytes:
+            break;
+        }
+        return compareBytes(x, y);
+    };
+    std::vector<qint64> rows(size_t(snapshot.rowCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    std::stable_sort(rows.begin(), rows.end(), [&](qint64 a, qint64 b) {
+        const bool nullA = snapshot.isNull(a, column), nullB = snapshot.isNull(b, column);
+        int c = nullA || nullB ? int(!nullA) - int(!nullB) : compare(a, b);
+        if (direction == Qt::DescendingOrder)
+            c = -c;
+        return c < 0;
+    });
+    return rows;
+}
+
+QStringList texts(const db::TableSnapshot &snapshot, int column, const std::vector<qint64> &rows)
+{
+    QStringList result;
+    for (qint64 row : rows)
+        result << (snapshot.isNull(row, column) ? QStringLiteral("<null>") : snapshot.text(row, column));
+    return result;
+}
+
+} // namespace
+
+class RowOrderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+        TABVALE_REQUIRE_SQLITE(database_);
+        // Values whose keys tie or nearly tie: integers a float cannot tell
+        // apart, texts sharing a long beginning, times a fraction apart.
+        database_.exec(QStringLiteral(
+            "CREATE TABLE sorts (n INTEGER, amount NUMERIC(30,10), at TIMESTAMP, day DATE, label TEXT, wide TEXT);"
+            "INSERT INTO sorts VALUES"
+            " (16777217, 0.1, '2020-12-31 23:59:59.5', '2024-02-29', 'b', 'Zürich'),"
+            " (16777216, -1.25, NULL, '1999-01-01', 'a', 'zebra'),"
+            " (NULL, 10, '2020-12-31 23:59:59.25', NULL, NULL, NULL),"
+            " (9007199254740993, 2.5, '2021-03-01 10:00:00', '2024-03-01', 'B', 'Äpfel'),"
+            " (9007199254740992, 2.50, '2021-03-01 10:00:00', '2024-02-29', 'common beginning of text x', 'apfel'),"
+            " (-3, NULL, '1999-01-01 00:00:00', '2000-01-01', 'common beginning of text w', 'Øre'),"
+            " (16777217, 1e-7, '2020-12-31 23:59:59.05', '1970-01-01', 'common beginning of text W', 'ære'),"
+            " (-16777217, -0.0000001, '2020-12-31 23:59:59', '0001-01-01', '', 'Zurich'),"
+            " (0, 0, '2020-12-31', '2024-02-29', 'a', 'äpfel');"));
+        snapshot_ = database_.open(QStringLiteral("sorts"));
+    }
+    void cleanupTestCase() { QLocale::setDefault(QLocale::system()); }
+
+    void sortsAsTheValuesCompare_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("descending");
+        const char *names[] = {"integer", "decimal", "timestamp", "date", "ASCII text", "text beyond ASCII"};
+        for (int column = 0; column < 6; ++column) {
+            QTest::addRow("%s ascending", names[column]) << column << false;
+            QTest::addRow("%s descending", names[column]) << column << true;
+        }
+    }
+    void sortsAsTheValuesCompare()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, descending);
+        const Qt::SortOrder direction = descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+        RowOrder order;
+        order.sort(*snapshot_, column, direction);
+        QVERIFY(order.isSorted());
+        QCOMPARE(order.column(), column);
+        const auto expected = expectedOrder(*snapshot_, column, direction);
+        QCOMPARE(texts(*snapshot_, column, gridOrder(order, snapshot_->rowCount())),
+                 texts(*snapshot_, column, expected));
+        // Equal values keep the table's order: the rows themselves agree.
+        QCOMPARE(gridOrder(order, snapshot_->rowCount()), expected);
+    }
+
+    // The values the sort must see as numbers and times.
+    void columnKinds()
+    {
+        QCOMPARE(valueKindOf(snapshot_->column(0)), ValueKind::Number);
+        QCOMPARE(valueKindOf(snapshot_->column(1)), ValueKind::Number);
+        QCOMPARE(valueKindOf(snapshot_->column(2)), ValueKind::Time);
+        QCOMPARE(valueKindOf(snapshot_->column(3)), ValueKind::Time);
+        QCOMPARE(valueKindOf(snapshot_->column(4)), ValueKind::Text);
+    }
+
+    // Rows the table gains and loses while the grid is sorted.
+    void rowsComeAndGoWhileSorted()
+    {
+        RowOrder order;
+        QCOMPARE(order.tableRow(3), qint64(3));
+        order.sort(*snapshot_, 0, Qt::AscendingOrder);
+        // n ascending: NULL, -16777217, -3, 0, 16777216, 16777217, 16777217, ...992, ...993
+        const std::vector<qint64> sorted{2, 7, 5, 8, 1, 0, 6, 4, 3};
+        QCOMPARE(gridOrder(order, 9), sorted);
+        for (qint64 grid = 0; grid < 9; ++grid)
+            QCOMPARE(order.gridRow(sorted[size_t(grid)]), grid);
+        QCOMPARE(order.tableRow(9), qint64(9)); // a new row being typed
+
+        // Table rows 0 and 7 go (grid rows 5 and 1); the rows after them in
+        // the table move up.
+        QCOMPARE(order.removeTableRows({0, 7}), (std::vector<qint64>{1, 5}));
+        QCOMPARE(gridOrder(order, 7), (std::vector<qint64>{1, 4, 6, 0, 5, 3, 2}));
+        // Put back, each after the row before it in the table.
+        QCOMPARE(order.insertTableRow(0), qint64(0));
+        QCOMPARE(gridOrder(order, 8), (std::vector<qint64>{0, 2, 5, 7, 1, 6, 4, 3}));
+        QCOMPARE(order.insertTableRow(7), qint64(6));
+        QCOMPARE(gridOrder(order, 9), (std::vector<qint64>{0, 2, 5, 8, 1, 6, 7, 4, 3}));
+        // A row added to the table goes last.
+        order.appendTableRow(9);
+        QCOMPARE(order.tableRow(9), qint64(9));
+        QCOMPARE(order.gridRow(9), qint64(9));
+        QCOMPARE(order.gridRow(42), qint64(42));
+
+        order.clear();
+        QVERIFY(!order.isSorted());
+        QCOMPARE(order.tableRow(4), qint64(4));
+        QCOMPARE(order.removeTableRows({1, 2}), (std::vector<qint64>{1, 2}));
+    }
+
+private:
+    SqliteDatabase database_;
+    std::unique_ptr<db::TableSnapshot> snapshot_;
+};
+
+QTEST_GUILESS_MAIN(RowOrderTest)
+#include "row_order_test.moc"

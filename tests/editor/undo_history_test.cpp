@@ -1,0 +1,200 @@
+#include "app/background_call.h"
+#include "db/table_snapshot.h"
+#include "editor/undo_history.h"
+#include "support/sqlite_database.h"
+
+#include <QtTest>
+
+// Taking back written changes newest first, on a SQLite table: each step
+// finds its rows where the steps after it left them, a step that cannot be
+// taken back stays for another try, and the database's part runs where it
+// is told to.
+namespace {
+
+using Changes = db::TableSnapshot::Changes;
+
+QString rowsOf(const db::TableSnapshot &snapshot)
+{
+    QStringList rows;
+    for (qint64 row = 0; row < snapshot.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < snapshot.columnCount(); ++column)
+            cells << (snapshot.isNull(row, column) ? QStringLiteral("-") : snapshot.text(row, column));
+        rows << cells.join(u'|');
+    }
+    return rows.join(u' ');
+}
+
+Changes previousValues(const db::TableSnapshot &snapshot, qint64 row, const std::vector<int> &columns)
+{
+    Changes previous;
+    for (int column : columns)
+        previous.emplace_back(column, snapshot.isNull(row, column) ? std::nullopt
+                                                                   : std::optional(snapshot.text(row, column)));
+    return previous;
+}
+
+} // namespace
+
+class UndoHistoryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        database_ = std::make_unique<SqliteDatabase>();
+        TABVALE_REQUIRE_SQLITE(*database_);
+        database_->exec(QStringLiteral(
+            "CREATE TABLE people (id INTEGER PRIMARY KEY, name TEXT NOT NULL, city TEXT DEFAULT 'Oslo');"
+            "INSERT INTO people VALUES (1, 'Ann', 'Rome'), (2, 'Bob', NULL), (3, 'Cyd', 'Bern'), (4, 'Dan', 'Kiel');"
+            "CREATE TABLE pictures (id INTEGER PRIMARY KEY, photo BLOB);"
+            "INSERT INTO pictures VALUES (1, x'0102'), (2, NULL);"));
+    }
+    void cleanup() { database_.reset(); }
+
+    // Updates, inserts and deletes mixed, taken back one by one: after each
+    // step the table and the snapshot are as they were before it.
+    void stepsAreTakenBackNewestFirst()
+    {
+        const auto snapshot = database_->open(QStringLiteral("people"));
+        const QString start = database_->query(QStringLiteral("SELECT * FROM people ORDER BY id")).join(u' ');
+        UndoHistory history;
+        QVERIFY(history.isEmpty());
+        QStringList tables{start}, snapshots{rowsOf(*snapshot)};
+        const auto remember = [&] {
+            tables << database_->query(QStringLiteral("SELECT * FROM people ORDER BY id")).join(u' ');
+            snapshots << rowsOf(*snapshot);
+        };
+
+        // Bob's NULL city gets a value.
+        Changes previous = previousValues(*snapshot, 1, {2});
+        snapshot->writeRow(1, {{2, QStringLiteral("Wien")}});
+        history.recordUpdate(1, previous);
+        remember();
+        // Two rows go, the first and the third.
+        UndoHistory::Step deletion = UndoHistory::deletion(*snapshot, {2, 0});
+        snapshot->deleteRows({0, 2});
+        history.record(std::move(deletion));
+        remember();
+        // A new row at the end, its city from the default.
+        snapshot->insertRows({{snapshot->rowCount(), {{1, QStringLiteral("Eve")}}}});
+        history.recordInsert(snapshot->rowCount() - 1);
+        remember();
+        // Then the new row is changed, and Bob again.
+        previous = previousValues(*snapshot, 2, {1, 2});
+        snapshot->writeRow(2, {{1, QStringLiteral("Eva")}, {2, std::nullopt}});
+        history.recordUpdate(2, previous);
+        remember();
+        previous = previousValues(*snapshot, 0, {1});
+        snapshot->writeRow(0, {{1, QStringLiteral("Bobby")}});
+        history.recordUpdate(0, previous);
+        QCOMPARE(rowsOf(*snapshot), QStringLiteral("2|Bobby|Wien 4|Dan|Kiel 5|Eva|-"));
+
+        const struct {
+            UndoHistory::Kind kind;
+            std::vector<qint64> rows;
+            int back; // the state it goes back to
+        } undos[] = {
+            {UndoHistory::Kind::Updated, {0}, 4},
+            {UndoHistory::Kind::Updated, {2}, 3},
+            {UndoHistory::Kind::Inserted, {2}, 2},
+            {UndoHistory::Kind::Deleted, {0, 2}, 1},
+            {UndoHistory::Kind::Updated, {1}, 0},
+        };
+        for (const auto &expected : undos) {
+            const UndoHistory::Undone undone = history.undoLast(*snapshot);
+            QCOMPARE(int(undone.kind), int(expected.kind));
+            QCOMPARE(undone.rows, expected.rows);
+            QCOMPARE(database_->query(QStringLiteral("SELECT * FROM people ORDER BY id")).join(u' '),
+                     tables[expected.back]);
+            QCOMPARE(rowsOf(*snapshot), snapshots[expected.back]);
+        }
+        QVERIFY(history.isEmpty());
+        QCOMPARE(history.undoLast(*snapshot).rows, std::vector<qint64>{});
+    }
+
+    // Another user's change since: the undo is refused, writes nothing and
+    // stays, to succeed once the change is gone.
+    void aRefusedUndoStaysForAnotherTry()
+    {
+        const auto snapshot = database_->open(QStringLiteral("people"));
+        UndoHistory history;
+        const Changes previous = previousValues(*snapshot, 0, {2});
+        snapshot->writeRow(0, {{2, QStringLiteral("Milan")}});
+        history.recordUpdate(0, previous);
+        database_->exec(QStringLiteral("UPDATE people SET city = 'Turin' WHERE id = 1"));
+        QVERIFY_THROWS_EXCEPTION(db::RowConflictError, history.undoLast(*snapshot));
+        QVERIFY(!history.isEmpty());
+        QCOMPARE(database_->query(QStringLiteral("SELECT city FROM people WHERE id = 1")), QStringList{"Turin"});
+
+        database_->exec(QStringLiteral("UPDATE people SET city = 'Milan' WHERE id = 1"));
+        history.undoLast(*snapshot);
+        QVERIFY(history.isEmpty());
+        QCOMPARE(database_->query(QStringLiteral("SELECT city FROM people WHERE id = 1")), QStringList{"Rome"});
+    }
+
+    // Rows holding a value that cannot be written back cannot be put back:
+    // the undo says so and changes nothing; an insert still can be undone.
+    void rowsThatCannotBeWrittenBackStayDeleted()
+    {
+        const auto snapshot = database_->open(QStringLiteral("pictures"));
+        UndoHistory history;
+        UndoHistory::Step step = UndoHistory::deletion(*snapshot, {0});
+        QVERIFY(!step.notRestorable.isEmpty());
+        snapshot->deleteRows({0});
+        history.record(std::move(step));
+        try {
+            history.undoLast(*snapshot);
+            QFAIL("the rows were put back");
+        } catch (const AppError &error) {
+            QCOMPARE(error.description(), QStringLiteral("The deleted rows cannot be put back: one of them holds a "
+                                                         "value in a column that cannot be written here."));
+        }
+        QVERIFY(!history.isEmpty());
+        QCOMPARE(database_->query(QStringLiteral("SELECT count(*) FROM pictures")), QStringList{"1"});
+
+        // A row whose unwritable column is NULL goes back whole.
+        UndoHistory other;
+        UndoHistory::Step empty = UndoHistory::deletion(*snapshot, {0});
+        QVERIFY(empty.notRestorable.isEmpty());
+        snapshot->deleteRows({0});
+        other.record(std::move(empty));
+        other.undoLast(*snapshot);
+        QCOMPARE(database_->query(QStringLiteral("SELECT id, photo IS NULL FROM pictures")), QStringList{"2|1"});
+    }
+
+    // The database's part runs through the runner; when the user gives up
+    // waiting, neither the table nor the snapshot nor the history change.
+    void theRunnerRunsTheDatabasesPart()
+    {
+        const auto snapshot = database_->open(QStringLiteral("people"));
+        UndoHistory history;
+        snapshot->insertRows({{4, {{1, QStringLiteral("Eve")}}}});
+        history.recordInsert(4);
+        const QString before = rowsOf(*snapshot);
+
+        int runs = 0;
+        QVERIFY_THROWS_EXCEPTION(background::Cancelled, history.undoLast(*snapshot, [&](std::function<void()>) {
+            ++runs;
+            throw background::Cancelled();
+        }));
+        QCOMPARE(runs, 1);
+        QCOMPARE(rowsOf(*snapshot), before);
+        QCOMPARE(database_->query(QStringLiteral("SELECT count(*) FROM people")), QStringList{"5"});
+        QVERIFY(!history.isEmpty());
+
+        const auto undone = history.undoLast(*snapshot, [&](std::function<void()> call) {
+            ++runs;
+            call();
+        });
+        QCOMPARE(runs, 2);
+        QCOMPARE(undone.rows, std::vector<qint64>{4});
+        QCOMPARE(database_->query(QStringLiteral("SELECT count(*) FROM people")), QStringList{"4"});
+        QCOMPARE(snapshot->rowCount(), 4);
+    }
+
+private:
+    std::unique_ptr<SqliteDatabase> database_;
+};
+
+QTEST_GUILESS_MAIN(UndoHistoryTest)
+#include "undo_history_test.moc"
