@@ -33,6 +33,12 @@ bool CallControl::passPointOfNoReturn()
     return true;
 }
 
+bool CallControl::pastPointOfNoReturn() const
+{
+    std::lock_guard lock(mutex_);
+    return pastNoReturn_;
+}
+
 bool CallControl::cancel()
 {
     {

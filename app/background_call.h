@@ -47,6 +47,8 @@ public:
     // The window's side.
     qint64 progress() const { return progress_.load(); }
     bool finished() const { return finished_.load(); }
+    // Whether the call went past its point of no return: what it did stands.
+    bool pastPointOfNoReturn() const;
     // True when the cancel took effect; false when the call is past its point
     // of no return or done, and must be waited for. The canceller runs on a
     // thread of its own, so that a driver that blocks in it cannot hold the

@@ -176,8 +176,9 @@ bool TableModel::commitPendingRow()
     const db::TableSnapshot *snapshot = snapshot_.get();
     auto written = std::make_shared<std::vector<db::TableSnapshot::WrittenRow>>();
     const bool inserting = newRowPending_;
+    bool cancelTooLate = false;
     try {
-        runDatabaseCall(QStringLiteral("Writing the row..."), [snapshot, target, changes, written, inserting] {
+        cancelTooLate = runDatabaseCall(QStringLiteral("Writing the row..."), [snapshot, target, changes, written, inserting] {
             if (inserting)
                 *written = snapshot->sendInsert({{target, changes}});
             else
@@ -204,15 +205,17 @@ bool TableModel::commitPendingRow()
     pending_.clear();
     pendingRow_ = -1;
     emitRowChanged(row);
+    if (cancelTooLate)
+        emit cancelCameTooLate(writtenBeforeCancelText.toString());
     return true;
 }
 
-void TableModel::runDatabaseCall(const QString &what, std::function<void()> call)
+bool TableModel::runDatabaseCall(const QString &what, std::function<void()> call)
 {
     if (wait_)
-        wait_(what, std::move(call));
-    else
-        call();
+        return wait_(what, std::move(call));
+    call();
+    return false;
 }
 
 void TableModel::revertPendingRow()

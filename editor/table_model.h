@@ -95,17 +95,24 @@ public:
 
     // How a database call of the model is waited for: `call` runs, its
     // failure is thrown, and background::Cancelled when the user gave up
-    // waiting. The window sets one that runs it beside itself; none runs it
-    // here. `call` must own what it uses: a call given up may end later.
-    using DatabaseWait = std::function<void(const QString &what, std::function<void()> call)>;
+    // waiting. True when the user pressed Cancel once the call could no longer
+    // be stopped (it had committed): what it did stands. The window sets one
+    // that runs it beside itself; none runs it here. `call` must own what it
+    // uses: a call given up may end later.
+    using DatabaseWait = std::function<bool(const QString &what, std::function<void()> call)>;
     void setDatabaseWait(DatabaseWait wait) { wait_ = std::move(wait); }
 
     static constexpr QStringView cancelledWriteText = u"The row was not written: you cancelled the write.";
     static constexpr QStringView cancelledDeleteText = u"Nothing was deleted: you cancelled the delete.";
     static constexpr QStringView cancelledUndoText = u"Nothing was undone: you cancelled the write.";
+    static constexpr QStringView writtenBeforeCancelText = u"The row was written before the cancel arrived.";
+    static constexpr QStringView deletedBeforeCancelText = u"The rows were deleted before the cancel arrived.";
+    static constexpr QStringView undoneBeforeCancelText = u"The change was undone before the cancel arrived.";
 
 signals:
     void rowRejected(int row, const QString &reason);
+    // A change the user tried to cancel had already been made, and is kept.
+    void cancelCameTooLate(const QString &text);
 
 private:
     void emitRowChanged(int row);
@@ -113,7 +120,8 @@ private:
     // write given up that may still hold the table's connection. False (and
     // rowRejected) when the user gave up that wait too.
     // Runs a call that talks to the database through the wait, if one is set.
-    void runDatabaseCall(const QString &what, std::function<void()> call);
+    // True when the user's Cancel came after the call had committed.
+    bool runDatabaseCall(const QString &what, std::function<void()> call);
     void startNewRow(int row);
     void dropNewRow();
     // Tell the views about rows the snapshot has already taken out or put in.

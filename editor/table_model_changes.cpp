@@ -103,8 +103,9 @@ bool TableModel::deleteRows(std::vector<int> rows)
     UndoHistory::Step step = UndoHistory::deletion(*snapshot_, targets);
     const db::TableSnapshot *snapshot = snapshot_.get();
     auto deleted = std::make_shared<std::vector<qint64>>();
+    bool cancelTooLate = false;
     try {
-        runDatabaseCall(QStringLiteral("Deleting the rows..."),
+        cancelTooLate = runDatabaseCall(QStringLiteral("Deleting the rows..."),
                         [snapshot, targets, deleted] { *deleted = snapshot->sendDelete(targets); });
     } catch (const background::Cancelled &) {
         emit rowRejected(rows.front(), cancelledDeleteText.toString());
@@ -122,6 +123,8 @@ bool TableModel::deleteRows(std::vector<int> rows)
     snapshot_->keepDeletedRows(*deleted);
     history_.record(std::move(step));
     announceRemoved(order_.removeTableRows(targets));
+    if (cancelTooLate)
+        emit cancelCameTooLate(deletedBeforeCancelText.toString());
     return true;
 }
 
@@ -134,9 +137,10 @@ bool TableModel::undo()
         return true;
     }
     UndoHistory::Undone undone;
+    bool cancelTooLate = false;
     try {
-        undone = history_.undoLast(*snapshot_, [this](std::function<void()> call) {
-            runDatabaseCall(QStringLiteral("Writing the row..."), std::move(call));
+        undone = history_.undoLast(*snapshot_, [this, &cancelTooLate](std::function<void()> call) {
+            cancelTooLate = runDatabaseCall(QStringLiteral("Writing the row..."), std::move(call)) || cancelTooLate;
         });
     } catch (const background::Cancelled &) {
         emit rowRejected(-1, cancelledUndoText.toString());
@@ -164,6 +168,8 @@ bool TableModel::undo()
         break;
     }
     }
+    if (cancelTooLate)
+        emit cancelCameTooLate(undoneBeforeCancelText.toString());
     return true;
 }
 

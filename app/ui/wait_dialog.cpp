@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -19,6 +21,72 @@ namespace {
 
 int delayMs = 1000;
 constexpr int tickMs = 50;
+
+using TypedAheadKey = std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>;
+
+// Hands keys typed ahead during a wait to the window they were typed into,
+// once that window is the active one again and the activation changes the
+// wait dialog caused (its coming and its going) have come through. A change
+// that came after a key had opened a cell's editor would close that editor
+// and take the key as a confirmed edit the user never made.
+class TypedAheadReplay : public QObject {
+public:
+    TypedAheadReplay(QWidget *window, std::vector<TypedAheadKey> keys) : QObject(window), keys_(std::move(keys))
+    {
+        // In each pass of the event loop, posted calls run before the window
+        // system's events: the second hop comes after the pass in which the
+        // wait ended has delivered its activation changes.
+        QMetaObject::invokeMethod(
+            this, [this] { QMetaObject::invokeMethod(this, [this] { replayWhenActive(); }, Qt::QueuedConnection); },
+            Qt::QueuedConnection);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == parent() && event->type() == QEvent::WindowActivate)
+            QMetaObject::invokeMethod(this, [this] { replayWhenActive(); }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    void replayWhenActive()
+    {
+        auto *window = static_cast<QWidget *>(parent());
+        if (!window->isVisible()) {
+            deleteLater();
+            return;
+        }
+        if (!window->isActiveWindow()) {
+            if (!watching_) {
+                watching_ = true;
+                window->installEventFilter(this);
+                // The wait took the activation away from the program's
+                // windows; it goes back to the one that waited.
+                if (!QApplication::activeWindow())
+                    window->activateWindow();
+            }
+            return;
+        }
+        window->removeEventFilter(this);
+        // Each key goes where the keys before it have moved the focus (the
+        // first may open a cell's editor), as it would have gone when typed.
+        for (auto &[receiver, event] : keys_) {
+            auto *original = qobject_cast<QWidget *>(receiver.data());
+            if (!original)
+                continue;
+            QWidget *target = QApplication::focusWidget();
+            if (!target || target->window() != original->window())
+                target = original;
+            QCoreApplication::sendEvent(target, event.get());
+        }
+        keys_.clear();
+        deleteLater();
+    }
+
+    std::vector<TypedAheadKey> keys_;
+    bool watching_ = false;
+};
 
 // While a wait lasts, no window but the wait dialog takes the user's input,
 // also in the second before the dialog shows: nothing may start a second
@@ -39,21 +107,10 @@ public:
     ~InputHold() override
     {
         qApp->removeEventFilter(this);
-        // Each key goes where the keys before it have moved the focus (the
-        // first may open a cell's editor), as it would have gone when typed.
-        for (auto &[receiver, event] : typedAhead_) {
-            QMetaObject::invokeMethod(
-                qApp,
-                [receiver = receiver, event = std::shared_ptr<QEvent>(std::move(event))] {
-                    QWidget *target = QApplication::focusWidget();
-                    auto *original = qobject_cast<QWidget *>(receiver.data());
-                    if (!original)
-                        return;
-                    if (!target || target->window() != original->window())
-                        target = original;
-                    QCoreApplication::sendEvent(target, event.get());
-                },
-                Qt::QueuedConnection);
+        if (!typedAhead_.empty()) {
+            auto *first = qobject_cast<QWidget *>(typedAhead_.front().first.data());
+            if (first)
+                new TypedAheadReplay(first->window(), std::move(typedAhead_));
         }
         if (closed_)
             QTimer::singleShot(0, closed_.data(), [window = closed_] {
@@ -108,7 +165,7 @@ private:
     const WaitDialog &wait_;
     std::vector<QPointer<QWidget>> held_;
     QPointer<QWidget> closed_;
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> typedAhead_;
+    std::vector<TypedAheadKey> typedAhead_;
 };
 
 } // namespace
@@ -125,8 +182,17 @@ WaitDialog::WaitDialog(QWidget *window, QString text) : window_(window), text_(s
 
 WaitDialog::~WaitDialog() = default;
 
-bool WaitDialog::update(qint64 count)
+bool WaitDialog::cancelPressed()
 {
+    if (dialog_ && !finishing_ && dialog_->wasCanceled())
+        cancelPressed_ = true;
+    return cancelPressed_;
+}
+
+bool WaitDialog::update(qint64 count, bool stoppable)
+{
+    // A Cancel pressed before the window stopped offering it still counts.
+    cancelPressed();
     if (!dialog_ && clock_.elapsed() >= delayMs) {
         dialog_ = std::make_unique<QProgressDialog>(window_);
         dialog_->setWindowTitle(QStringLiteral("Tabvale Software"));
@@ -138,17 +204,28 @@ bool WaitDialog::update(qint64 count)
         // The waiting window may be disabled while it waits; its dialog is not.
         dialog_->setEnabled(true);
     }
+    if (dialog_ && !stoppable && !finishing_) {
+        finishing_ = true;
+        // Neither the button nor Escape may promise what can no longer be done.
+        if (auto *button = dialog_->findChild<QPushButton *>())
+            button->setEnabled(false);
+        for (auto *shortcut : dialog_->findChildren<QShortcut *>())
+            shortcut->setEnabled(false);
+    }
     if (dialog_) {
-        dialog_->setLabelText(text_.contains(QLatin1String("%L1")) ? text_.arg(count) : text_);
+        if (finishing_)
+            dialog_->setLabelText(finishingText.toString());
+        else
+            dialog_->setLabelText(text_.contains(QLatin1String("%L1")) ? text_.arg(count) : text_);
         if (!dialog_->isVisible())
             dialog_->show();
     }
     if (const auto &observer = seams::current().progressReported)
         observer(dialog_.get());
-    return !(dialog_ && dialog_->wasCanceled());
+    return !cancelPressed();
 }
 
-void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp whenGivenUp, background::Job job)
+bool waitBeside(QWidget *window, const QString &text, background::WhenGivenUp whenGivenUp, background::Job job)
 {
     WaitDialog wait(window, text);
     InputHold hold(wait);
@@ -157,8 +234,10 @@ void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp wh
     const bool running = call->notifyWhenFinished(
         [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
     bool gaveUp = false;
+    // Past its point of no return the call is waited for to its end.
+    bool mustFinish = false;
+    bool cancelTooLate = false;
     if (running) {
-        bool mustFinish = false;
         // Until the dialog shows, what the user types and clicks stays queued
         // and reaches the windows once the wait is over, as it would had the
         // call run on this thread: a key pressed during a short write is not
@@ -170,7 +249,8 @@ void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp wh
                 loop.quit();
                 return;
             }
-            const bool wanted = wait.update(call->progress()) && !hold.closeRequested();
+            const bool wanted
+                = wait.update(call->progress(), !call->pastPointOfNoReturn()) && !hold.closeRequested();
             if (wait.dialog() && !inputLetIn) {
                 inputLetIn = true;
                 loop.quit();
@@ -178,14 +258,15 @@ void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp wh
             }
             if (wanted || mustFinish)
                 return;
-            if (call->cancel()) {
+            if (call->cancel() || !call->pastPointOfNoReturn()) {
+                // Stopped, or ended this moment without anything that stands:
+                // either way its result is not wanted.
                 background::worker().giveUp(call, whenGivenUp);
                 gaveUp = true;
-                hold.dropTypedAhead();
                 loop.quit();
             } else {
-                // Past the point where it could be stopped: its end is near.
                 mustFinish = true;
+                cancelTooLate = wait.cancelPressed();
             }
         });
         tick.start(tickMs);
@@ -194,8 +275,19 @@ void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp wh
             loop.exec();
         call->stopNotifying();
     }
+    // A Cancel pressed in the tick in which the call ended counts too: the
+    // call ended before the window looked at the Cancel.
+    if (!gaveUp && !mustFinish && wait.cancelPressed()) {
+        if (call->pastPointOfNoReturn())
+            cancelTooLate = true;
+        else
+            gaveUp = true;
+    }
+    if (gaveUp || cancelTooLate)
+        hold.dropTypedAhead();
     if (gaveUp)
         throw background::Cancelled();
+    return cancelTooLate;
 }
 
 struct ProgressHere::State {

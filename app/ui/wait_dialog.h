@@ -24,9 +24,15 @@ public:
     WaitDialog &operator=(const WaitDialog &) = delete;
 
     // Shows the window once the delay has passed and puts the count in its
-    // text; false once the user has pressed Cancel.
-    bool update(qint64 count);
+    // text; false once the user has pressed Cancel. Once the work can no
+    // longer be stopped (`stoppable` false), the window says so and no longer
+    // offers Cancel; a Cancel pressed from then on counts for nothing.
+    bool update(qint64 count, bool stoppable = true);
+    // Whether the user pressed Cancel while the window offered it.
+    bool cancelPressed();
     QProgressDialog *dialog() const { return dialog_.get(); }
+
+    static constexpr QStringView finishingText = u"Finishing the write...";
 
     // How long a wait lasts before the window shows; tests shorten it.
     static void setDelay(int milliseconds);
@@ -36,23 +42,32 @@ private:
     QString text_;
     QElapsedTimer clock_;
     std::unique_ptr<QProgressDialog> dialog_;
+    bool finishing_ = false;
+    bool cancelPressed_ = false;
 };
 
-// Runs `call` on the worker while `window` waits for it, painting and
-// showing the wait dialog, and gives back its result. A failure of the call
-// is thrown here, so the caller's error trap reports it as if the call had
-// run on this thread. Throws background::Cancelled when the user gave up.
-void waitBeside(QWidget *window, const QString &text, background::WhenGivenUp whenGivenUp, background::Job job);
+// Runs `job` on the worker while `window` waits for it, painting and
+// showing the wait dialog. Throws background::Cancelled when the user gave
+// up, also when the Cancel came in the moment the call ended, unless the
+// call had gone past its point of no return: then what it did stands, and
+// the answer is true (the user pressed Cancel too late to stop it).
+bool waitBeside(QWidget *window, const QString &text, background::WhenGivenUp whenGivenUp, background::Job job);
 
+// waitBeside for a call with a result, which it gives back. A failure of the
+// call is thrown here, so the caller's error trap reports it as if the call
+// had run on this thread. `cancelTooLate`, when given, is told whether the
+// user pressed Cancel once the call could no longer be stopped.
 template <class Call>
-auto runBeside(QWidget *window, const QString &text, background::WhenGivenUp whenGivenUp, Call call)
-    -> std::invoke_result_t<Call &>
+auto runBeside(QWidget *window, const QString &text, background::WhenGivenUp whenGivenUp, Call call,
+               bool *cancelTooLate = nullptr) -> std::invoke_result_t<Call &>
 {
     using Result = std::invoke_result_t<Call &>;
     auto outcome = std::make_shared<background::Outcome<Result>>();
     // Shared, so that a call given up keeps what it captured until it ends.
     auto shared = std::make_shared<Call>(std::move(call));
-    waitBeside(window, text, whenGivenUp, [outcome, shared] { outcome->run(*shared); });
+    const bool late = waitBeside(window, text, whenGivenUp, [outcome, shared] { outcome->run(*shared); });
+    if (cancelTooLate)
+        *cancelTooLate = late;
     return outcome->take();
 }
 

@@ -78,9 +78,12 @@ DataGrid::DataGrid(QWidget *parent)
     setModel(model_);
     setSelectionModel(new RowGate(model_, [this](const QModelIndex &target) { return mayMoveTo(target); }, this));
     connect(model_, &TableModel::rowRejected, this, &DataGrid::showRejection);
+    connect(model_, &TableModel::cancelCameTooLate, this, [](const QString &text) { msgbox::show(text); });
     // Row writes run beside the window; a later call waits for one given up.
     model_->setDatabaseWait([this](const QString &what, std::function<void()> call) {
-        runBeside(window(), what, background::WhenGivenUp::FinishFirst, std::move(call));
+        bool cancelTooLate = false;
+        runBeside(window(), what, background::WhenGivenUp::FinishFirst, std::move(call), &cancelTooLate);
+        return cancelTooLate;
     });
 
     const auto bound = [this] { return isBound(); };

@@ -1,3 +1,4 @@
+#include "app/background_call.h"
 #include "app/seams.h"
 #include "app/ui/form1.h"
 #include "app/ui/wait_dialog.h"
@@ -242,6 +243,9 @@ private slots:
                 return;
             QTest::keyClick(&grid, Qt::Key_Z);
             stopped.reset(); // the server goes on, and the write ends
+            // ... before the window has taken in that the dialog showed, as
+            // on a busy machine: the window's activation changes come late.
+            background::worker().waitUntilIdle();
         };
         editAndLeave(grid, bob, 1, QStringLiteral("Bobby"), other);
         seams::current().progressReported = {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QString>
 #include <functional>
 
@@ -22,4 +23,25 @@ public:
 
 private:
     QElapsedTimer sinceCancel_;
+};
+
+// A server-side advisory lock held by a session of the superuser's own, for
+// as long as the test wants: a statement of the program that takes the same
+// lock (a view or trigger calling pg_advisory_xact_lock_shared) waits on the
+// server until release(), however fast or slow the machine is.
+class HeldServerLock {
+public:
+    explicit HeldServerLock(qint64 key);
+    ~HeldServerLock() { release(); }
+    HeldServerLock(const HeldServerLock &) = delete;
+    HeldServerLock &operator=(const HeldServerLock &) = delete;
+    bool held() const { return held_; }
+    // Whether a session waits for the lock now.
+    bool waitedFor() const;
+    void release();
+
+private:
+    qint64 key_;
+    QProcess psql_;
+    bool held_ = false;
 };
