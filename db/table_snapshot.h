@@ -37,8 +37,8 @@ struct ColumnInfo {
     // database to read. sameValue: the condition that holds only for the very
     // same value, where the type's "=" ignores differences (letter case) or
     // does not exist.
-    QString readAs;
-    QString sameValue;
+    QString readAs{};
+    QString sameValue{};
 };
 
 // A value of one row as text; nullopt is NULL.
