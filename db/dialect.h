@@ -31,6 +31,13 @@ public:
     // of an optimistic update.
     virtual bool comparable(const ColumnInfo &column) const;
 
+    // Decides, once the table's columns are described and before its rows
+    // are read, how each is read and found again: ColumnInfo's comparable,
+    // readAs and sameValue. May ask the database's catalogue; throws nothing
+    // a catalogue refusal would cause, and then errs on the strict side.
+    virtual void prepareColumns(SQLHDBC connection, int queryTimeout, const QString &tableName,
+                                std::vector<ColumnInfo> &columns) const;
+
     // Whether the database keeps empty text as NULL, so that a written ''
     // reads back as NULL.
     virtual bool storesEmptyTextAsNull() const { return false; }
@@ -43,6 +50,11 @@ public:
     // Empty when the table has no key that can be found.
     std::vector<QString> primaryKey(SQLHDBC connection, int queryTimeout, const QString &tableName) const;
 };
+
+// Every row of a query with one text parameter, each value as text (empty
+// for NULL), the first `columnCount` columns. Throws DatabaseError.
+std::vector<std::vector<QString>> rowsOfQuery(SQLHDBC connection, int queryTimeout, const QString &sql,
+                                              const QString &parameter, int columnCount);
 
 // The dialect for a database product name as SQL_DBMS_NAME gives it;
 // unknown names get the generic one.

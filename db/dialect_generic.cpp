@@ -13,8 +13,12 @@
 namespace db {
 namespace {
 
-// The first column of every row of a query with one text parameter.
-std::vector<QString> firstColumnOf(SQLHDBC connection, int queryTimeout, const QString &sql, const QString &parameter)
+class GenericDialect : public Dialect {};
+
+} // namespace
+
+std::vector<std::vector<QString>> rowsOfQuery(SQLHDBC connection, int queryTimeout, const QString &sql,
+                                              const QString &parameter, int columnCount)
 {
     StatementHandle statement = newStatement(connection, queryTimeout);
     SQLHSTMT stmt = statement.get();
@@ -24,27 +28,31 @@ std::vector<QString> firstColumnOf(SQLHDBC connection, int queryTimeout, const Q
                                text.data(), SQLLEN((text.size() + 1) * sizeof(char16_t)), &length),
               SQL_HANDLE_STMT, stmt, "SQLBindParameter");
     executeDirect(stmt, sql);
-    std::vector<QString> values;
+    std::vector<std::vector<QString>> rows;
     QByteArray value;
     for (;;) {
         const SQLRETURN rc = SQLFetch(stmt);
         if (rc == SQL_NO_DATA)
             break;
         checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
-        if (readWholeText(stmt, 1, value))
-            values.push_back(QString::fromUtf8(value));
+        std::vector<QString> row;
+        for (int c = 1; c <= columnCount; ++c)
+            row.push_back(readWholeText(stmt, SQLUSMALLINT(c), value) ? QString::fromUtf8(value) : QString());
+        rows.push_back(std::move(row));
     }
-    return values;
+    return rows;
 }
-
-class GenericDialect : public Dialect {};
-
-} // namespace
 
 bool Dialect::comparable(const ColumnInfo &column) const
 {
     // Floating-point values need not come back equal to their text.
     return column.comparable && !isFloatingType(column.sqlType);
+}
+
+void Dialect::prepareColumns(SQLHDBC, int, const QString &, std::vector<ColumnInfo> &columns) const
+{
+    for (ColumnInfo &column : columns)
+        column.comparable = comparable(column);
 }
 
 void Dialect::startSession(SQLHDBC connection, int queryTimeout) const
@@ -60,7 +68,11 @@ std::vector<QString> Dialect::primaryKey(SQLHDBC connection, int queryTimeout, c
     const QString query = primaryKeyQuery();
     if (!query.isEmpty()) {
         try {
-            std::vector<QString> names = firstColumnOf(connection, queryTimeout, query, tableName);
+            std::vector<QString> names;
+            for (std::vector<QString> &row : rowsOfQuery(connection, queryTimeout, query, tableName, 1)) {
+                if (!row.front().isEmpty())
+                    names.push_back(std::move(row.front()));
+            }
             if (!names.empty())
                 return names;
         } catch (const DatabaseError &) {

@@ -1,7 +1,50 @@
 #include "db/dialect.h"
 
+#include "db/database_error.h"
+#include "db/snapshot_sql.h"
+
+#include <QSet>
+#include <map>
+#include <sqlext.h>
+
 namespace db {
 namespace {
+
+// Per column of the table: the name of its type (a domain's base type), whether
+// that type has an "=" of its own (enums share one that works), and whether
+// its collation tells strings apart that differ only in ways it ignores.
+const QLatin1String columnTypesQuery(
+    "SELECT a.attname, b.typname, "
+    "EXISTS (SELECT 1 FROM pg_catalog.pg_operator o WHERE o.oprname = '=' AND o.oprleft = b.oid "
+    "AND o.oprright = b.oid) OR b.typtype = 'e', "
+    "COALESCE(c.collisdeterministic, true) "
+    "FROM pg_catalog.pg_attribute a "
+    "JOIN pg_catalog.pg_type t ON t.oid = a.atttypid "
+    "JOIN pg_catalog.pg_type b ON b.oid = CASE WHEN t.typtype = 'd' THEN t.typbasetype ELSE t.oid END "
+    "LEFT JOIN pg_catalog.pg_collation c ON c.oid = a.attcollation "
+    "WHERE a.attrelid = ?::regclass AND a.attnum > 0 AND NOT a.attisdropped");
+
+// Types whose "=" holds for values that differ: letter case (citext), the
+// same length of time written otherwise (interval: 1 day = 24 hours), the
+// same area (box, circle).
+const QSet<QString> &looseEqualityTypes()
+{
+    static const QSet<QString> types{QStringLiteral("citext"), QStringLiteral("interval"), QStringLiteral("box"),
+                                     QStringLiteral("circle")};
+    return types;
+}
+
+// Exact comparisons by the text the column reads as, byte by byte whatever
+// collation the column has. With "=" kept beside the text where it exists,
+// a key column is still found through its index.
+const QString textOnly = QStringLiteral("%1::text COLLATE \"C\" = %2::text");
+const QString equalAndSameText = QStringLiteral("(%1 = %2 AND %1::text COLLATE \"C\" = %2::text)");
+
+// A boolean as the driver hands it over as text.
+bool isTrue(const QString &text)
+{
+    return text == QLatin1String("1") || text == QLatin1String("t") || text == QLatin1String("true");
+}
 
 class PostgreSqlDialect : public Dialect {
 public:
@@ -16,6 +59,57 @@ public:
 
     // Floats included: their text is exact, see above.
     bool comparable(const ColumnInfo &column) const override { return column.comparable; }
+
+    void prepareColumns(SQLHDBC connection, int queryTimeout, const QString &tableName,
+                        std::vector<ColumnInfo> &columns) const override
+    {
+        Dialect::prepareColumns(connection, queryTimeout, tableName, columns);
+        for (ColumnInfo &column : columns) {
+            // The driver parses dates and timestamps into its own fields on
+            // the way, both ways: years BC lose their era, infinity becomes a
+            // made-up date, and an offset is dropped. Their text does not.
+            switch (column.sqlType) {
+            case SQL_TYPE_DATE:
+            case SQL_TYPE_TIMESTAMP:
+            case SQL_DATE:
+            case SQL_TIMESTAMP:
+                column.readAs = QStringLiteral("%1::text");
+                break;
+            default:
+                break;
+            }
+        }
+
+        struct TypeFacts {
+            QString type;
+            bool hasEquality = true;
+            bool deterministic = true;
+        };
+        std::map<QString, TypeFacts> facts;
+        try {
+            for (const std::vector<QString> &row :
+                 rowsOfQuery(connection, queryTimeout, columnTypesQuery, quotedIdentifier(tableName), 4))
+                facts[row[0]] = {row[1], isTrue(row[2]), isTrue(row[3])};
+        } catch (const DatabaseError &) {
+            // Without the catalogue: the types the driver does not know at
+            // all are compared by their text, which is exact for every type.
+            for (ColumnInfo &column : columns) {
+                if (column.comparable && column.typeName == QLatin1String("unknown"))
+                    column.sameValue = textOnly;
+            }
+            return;
+        }
+        for (ColumnInfo &column : columns) {
+            const auto found = facts.find(column.name);
+            if (!column.comparable || found == facts.end())
+                continue;
+            const TypeFacts &type = found->second;
+            if (!type.hasEquality)
+                column.sameValue = textOnly;
+            else if (looseEqualityTypes().contains(type.type) || !type.deterministic)
+                column.sameValue = equalAndSameText;
+        }
+    }
 };
 
 } // namespace

@@ -33,7 +33,7 @@ ParameterisedSql buildRowFind(const QString &tableName, const std::vector<Column
                               const RowValues &values)
 {
     ParameterisedSql statement;
-    statement.sql = QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName);
+    statement.sql = selectFrom(tableName, columns);
     const bool hasKey = std::any_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
     bool first = true;
     for (int c = 0; c < int(columns.size()); ++c) {

@@ -33,13 +33,17 @@ public:
             } else {
                 indicator = SQL_NULL_DATA;
             }
+            // A value the driver would reshape on its way (it parses dates
+            // itself and drops what it cannot hold) goes as plain text, and
+            // the database reads it as the column's type.
+            const short type = column.readAs.isEmpty() ? column.sqlType : short(SQL_WVARCHAR);
             // A driver may cut a value to the size given here; the size is
             // never smaller than the value, so the database itself refuses
             // what does not fit.
             SQLULEN size = SQLULEN(qMax<qint64>(column.size, 0));
-            if (isCharacterType(column.sqlType) || size == 0)
+            if (isCharacterType(type) || size == 0)
                 size = qMax<SQLULEN>(qMax<SQLULEN>(size, SQLULEN(text.size())), 1);
-            checkOdbc(SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, column.sqlType, size,
+            checkOdbc(SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, type, size,
                                        column.decimalDigits, text.data(),
                                        SQLLEN((text.size() + 1) * sizeof(char16_t)), &indicator),
                       SQL_HANDLE_STMT, stmt, "SQLBindParameter");
@@ -92,16 +96,19 @@ void appendCondition(ParameterisedSql &statement, bool &first, const std::vector
 {
     statement.sql += first ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
     first = false;
-    const QString name = quotedIdentifier(columns[size_t(column)].name);
+    const ColumnInfo &info = columns[size_t(column)];
+    const QString name = quotedIdentifier(info.name);
     // "col = ?" never matches NULL, and "? IS NULL" leaves some servers
-    // unable to tell the parameter's type: NULL goes into the text.
+    // unable to tell the parameter's type: NULL goes into the text. Empty
+    // text is a value like any other; where the database keeps it as NULL the
+    // snapshot hands NULL here already.
     if (!value) {
         statement.sql += name + QStringLiteral(" IS NULL");
-    } else if (value->isEmpty()) {
-        // Some databases keep '' as NULL (Oracle always): empty text that
-        // became NULL is the same empty cell, not another user's change.
-        statement.sql += u'(' + name + QStringLiteral(" = ? OR ") + name + QStringLiteral(" IS NULL)");
-        statement.parameters.push_back({column, value});
+    } else if (!info.sameValue.isEmpty()) {
+        // One parameter for each marker of the condition, all the same value.
+        statement.sql += info.sameValue.arg(name, QStringLiteral("?"));
+        for (qsizetype n = info.sameValue.count(QLatin1String("%2")); n > 0; --n)
+            statement.parameters.push_back({column, value});
     } else {
         statement.sql += name + QStringLiteral(" = ?");
         statement.parameters.push_back({column, value});
@@ -143,7 +150,7 @@ std::optional<ParameterisedSql> buildKeySelect(const QString &tableName, const s
                                                const RowValues &values)
 {
     ParameterisedSql statement;
-    statement.sql = QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName);
+    statement.sql = selectFrom(tableName, columns);
     bool first = true;
     for (int c = 0; c < int(columns.size()); ++c) {
         if (columns[size_t(c)].inPrimaryKey)

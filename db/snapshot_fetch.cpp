@@ -22,8 +22,14 @@ constexpr qsizetype blockBytes = 4 * 1024 * 1024;
 constexpr qsizetype minCellBytes = 16;
 constexpr qsizetype maxCellBytes = 2048;
 
+// Room for a date or timestamp as the database writes it: era, offset,
+// fraction of a second, "-infinity".
+constexpr qsizetype timeTextBytes = 48;
+
 qsizetype cellBufferBytes(const ColumnInfo &column)
 {
+    if (!column.readAs.isEmpty())
+        return std::max(timeTextBytes, qsizetype(qMin<qint64>(column.size, maxCellBytes)) + 8);
     if (column.size <= 0)
         return maxCellBytes;
     const qint64 size = qMin<qint64>(column.size, maxCellBytes);

@@ -5,6 +5,7 @@
 #include "app/background_call.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <sqlext.h>
 
 namespace db {
@@ -37,6 +38,37 @@ void executeDirect(SQLHSTMT statement, const QString &sql)
     if (rc == SQL_NO_DATA)
         return;
     checkOdbc(rc, SQL_HANDLE_STMT, statement, "SQLExecDirect");
+}
+
+void prepareStatement(SQLHSTMT statement, const QString &sql)
+{
+    std::u16string text = toSqlWChar(sql);
+    checkOdbc(SQLPrepareW(statement, reinterpret_cast<SQLWCHAR *>(text.data()), SQLINTEGER(text.size())),
+              SQL_HANDLE_STMT, statement, "SQLPrepare");
+}
+
+void executePrepared(SQLHSTMT statement)
+{
+    background::CancelScope cancel([statement] { SQLCancel(statement); });
+    const SQLRETURN rc = SQLExecute(statement);
+    if (rc == SQL_NO_DATA)
+        return;
+    checkOdbc(rc, SQL_HANDLE_STMT, statement, "SQLExecute");
+}
+
+QString selectFrom(const QString &tableName, const std::vector<ColumnInfo> &columns)
+{
+    const QString from = QStringLiteral(" FROM ") + quotedIdentifier(tableName);
+    if (std::all_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.readAs.isEmpty(); }))
+        return QStringLiteral("SELECT *") + from;
+    QString list;
+    for (const ColumnInfo &column : columns) {
+        if (!list.isEmpty())
+            list += QStringLiteral(", ");
+        const QString name = quotedIdentifier(column.name);
+        list += column.readAs.isEmpty() ? name : column.readAs.arg(name) + QStringLiteral(" AS ") + name;
+    }
+    return QStringLiteral("SELECT ") + list + from;
 }
 
 bool readWholeText(SQLHSTMT statement, SQLUSMALLINT column, QByteArray &out)

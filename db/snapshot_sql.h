@@ -1,9 +1,11 @@
 #pragma once
 
 #include "db/odbc_handle.h"
+#include "db/table_snapshot.h"
 
 #include <QString>
 #include <sql.h>
+#include <vector>
 
 namespace db {
 
@@ -17,6 +19,15 @@ StatementHandle newStatement(SQLHDBC connection, int queryTimeout);
 
 // Runs SQL text on the statement; throws DatabaseError with the driver's message.
 void executeDirect(SQLHSTMT statement, const QString &sql);
+
+// Prepares SQL text on the statement, so that its result columns can be
+// described before it runs, and runs it later; both throw DatabaseError.
+void prepareStatement(SQLHSTMT statement, const QString &sql);
+void executePrepared(SQLHSTMT statement);
+
+// SELECT * FROM "table"; where a column is read through an expression of its
+// own, every column named, in the table's order, each under its own name.
+QString selectFrom(const QString &tableName, const std::vector<ColumnInfo> &columns);
 
 // The whole value of column `column` (1-based) of the current row as UTF-8
 // text, fetched piece by piece however long it is. Returns false for NULL.

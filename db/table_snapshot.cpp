@@ -12,6 +12,8 @@
 #include "db/snapshot_fetch.h"
 #include "db/snapshot_sql.h"
 
+#include "app/background_call.h"
+
 #include <QStringList>
 #include <algorithm>
 #include <map>
@@ -38,6 +40,22 @@ struct TableSnapshot::Data {
         for (int c = 0; c < int(columns.size()); ++c) {
             if (!rows.isNull(row, c))
                 values[size_t(c)] = QString::fromUtf8(rows.cell(row, c));
+        }
+        return values;
+    }
+
+    // The row's values as a WHERE must find them. Where the database keeps
+    // '' as NULL, an empty cell is NULL whichever it was read as; elsewhere
+    // '' and NULL are two values, and a change from one to the other is a
+    // change like any other.
+    RowValues matchingValues(qint64 row) const
+    {
+        RowValues values = rowValues(row);
+        if (connection && connection->isOpen() && connection->handles().dialect->storesEmptyTextAsNull()) {
+            for (std::optional<QString> &value : values) {
+                if (value && value->isEmpty())
+                    value.reset();
+            }
         }
         return values;
     }
@@ -201,16 +219,30 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
 {
     Connection::Handles &handles = connection.handles();
     SQLHDBC dbc = handles.connection.get();
+    const Dialect &dialect = *handles.dialect;
     {
+        // Described before it runs, so that a column whose values the driver
+        // would change on their way can be read as the database's own text.
+        // Where there is none, the very statement described is the one run.
         StatementHandle statement = newStatement(dbc, handles.commandTimeout);
-        executeDirect(statement.get(), QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName));
-        columns = describeColumns(statement.get());
+        const QString everyColumn = QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName);
+        {
+            SQLHSTMT described = statement.get();
+            background::CancelScope cancel([described] { SQLCancel(described); });
+            prepareStatement(described, everyColumn);
+            columns = describeColumns(described);
+        }
+        dialect.prepareColumns(dbc, handles.commandTimeout, tableName, columns);
+        const QString query = selectFrom(tableName, columns);
+        if (query == everyColumn) {
+            executePrepared(statement.get());
+        } else {
+            statement = newStatement(dbc, handles.commandTimeout);
+            executeDirect(statement.get(), query);
+        }
         if (!fetchAllRows(dbc, statement.get(), columns, rows, progress))
             throw OpenCancelled();
     }
-    const Dialect &dialect = *handles.dialect;
-    for (ColumnInfo &column : columns)
-        column.comparable = dialect.comparable(column);
     markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), columns);
 }
 
@@ -308,7 +340,7 @@ TableSnapshot::WrittenRow TableSnapshot::sendRow(qint64 row, const Changes &requ
     SQLHDBC dbc = d->connectionHandle();
     const Changes changes = d->normalised(requested);
 
-    const RowValues originals = d->rowValues(row);
+    const RowValues originals = d->matchingValues(row);
     const std::vector<bool> *known = d->knownColumns(row);
     executeRowUpdate(dbc, d->timeout(), d->columns,
                      buildRowUpdate(d->tableName, d->identifyingColumns(known), originals, changes));
@@ -395,7 +427,8 @@ std::vector<qint64> TableSnapshot::sendDelete(std::vector<qint64> rows) const
     SQLHDBC dbc = d->connectionHandle();
     std::vector<ParameterisedSql> deletes;
     for (qint64 row : rows)
-        deletes.push_back(buildRowDelete(d->tableName, d->identifyingColumns(d->knownColumns(row)), d->rowValues(row)));
+        deletes.push_back(
+            buildRowDelete(d->tableName, d->identifyingColumns(d->knownColumns(row)), d->matchingValues(row)));
     try {
         executeOneRowEach(dbc, d->timeout(), d->columns, deletes);
     } catch (const RowConflictError &conflict) {

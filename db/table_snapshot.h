@@ -28,6 +28,17 @@ struct ColumnInfo {
     QString typeName;       // the database's own name of the type
     qint64 size = 0;        // SQLDescribeCol's column size; 0 when unknown
     short decimalDigits = 0;
+
+    // Set by the connection's dialect, as SQL with %1 for the quoted column
+    // (and %2 for a parameter marker); empty where nothing special is needed.
+    // readAs: what the table's query selects instead of the bare column, where
+    // the driver would change the value on its way (a date it cannot hold, an
+    // offset it drops); such values are also sent as plain text, for the
+    // database to read. sameValue: the condition that holds only for the very
+    // same value, where the type's "=" ignores differences (letter case) or
+    // does not exist.
+    QString readAs{};
+    QString sameValue{};
 };
 
 // A value of one row as text; nullopt is NULL.

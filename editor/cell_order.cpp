@@ -179,7 +179,8 @@ std::optional<TimeValue> parseTime(std::string_view text)
                 result.fraction.remove_suffix(1);
         }
         secondsOfDay = hours * 3600 + minutes * 60 + seconds;
-        // The zone: Z, +HH, +HH:MM, +HHMM.
+        // The zone: Z, +HH, +HH:MM, +HHMM, and +HH:MM:SS for the local mean
+        // times of old dates.
         if (i < text.size() && text[i] == 'Z') {
             ++i;
         } else if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -191,7 +192,10 @@ std::optional<TimeValue> parseTime(std::string_view text)
                 ++i;
             if (i < text.size() && !readDigits(text, i, 2, zoneMinutes))
                 return std::nullopt;
-            secondsOfDay -= direction * (zoneHours * 3600 + zoneMinutes * 60);
+            int zoneSeconds = 0;
+            if (i < text.size() && text[i] == ':' && (++i, !readDigits(text, i, 2, zoneSeconds)))
+                return std::nullopt;
+            secondsOfDay -= direction * (zoneHours * 3600 + zoneMinutes * 60 + zoneSeconds);
         }
     }
     if (i != text.size())
@@ -261,13 +265,28 @@ std::optional<qint64> secondsOfTimeText(QByteArrayView text)
     return time->seconds;
 }
 
+int infinitySign(QByteArrayView text)
+{
+    if (text == QByteArrayView("infinity"))
+        return 1;
+    return text == QByteArrayView("-infinity") ? -1 : 0;
+}
+
 int compareTimeText(QByteArrayView a, QByteArrayView b)
 {
     const auto timeA = parseTime(view(a));
     const auto timeB = parseTime(view(b));
     if (!timeA || !timeB) {
-        if (timeA || timeB)
-            return timeA ? -1 : 1;
+        // -infinity, the times, infinity, then text that is no time.
+        const auto rank = [](const std::optional<TimeValue> &time, QByteArrayView text) {
+            if (time)
+                return 1;
+            const int infinity = infinitySign(text);
+            return infinity < 0 ? 0 : infinity > 0 ? 2 : 3;
+        };
+        const int rankA = rank(timeA, a), rankB = rank(timeB, b);
+        if (rankA != rankB)
+            return rankA < rankB ? -1 : 1;
         return compareBytes(a, b);
     }
     if (timeA->seconds != timeB->seconds)

@@ -24,9 +24,14 @@ int compareBytes(QByteArrayView a, QByteArrayView b);
 int compareNumberText(QByteArrayView a, QByteArrayView b);
 
 // Order of two ISO dates, times or timestamps as the database writes them
-// ("2020-01-31 12:00:00.5", "12:00:00", "2020-01-31 12:00:00+02"), in time
-// order; text that is no time comes after every time, by its bytes.
+// ("2020-01-31 12:00:00.5", "12:00:00", "2020-01-31 12:00:00+02",
+// "0044-03-15 BC"), in time order; "-infinity" before every time, "infinity"
+// after every time; text that is no time comes after those, by its bytes.
 int compareTimeText(QByteArrayView a, QByteArrayView b);
+
+// -1 for "-infinity", 1 for "infinity" (a time before or after every other),
+// 0 for any other text.
+int infinitySign(QByteArrayView text);
 
 // Seconds since 1970 of an ISO date, time or timestamp (a time alone counts
 // from midnight), with its zone taken off; nullopt when it is none.

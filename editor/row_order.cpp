@@ -186,6 +186,8 @@ Compare keysAndOrder(const ColumnCells &cells, ValueKind kind, Keys &keys, bool 
                 keys.set(row, nullKey);
             else if (const auto seconds = secondsOfTimeText(*text))
                 keys.set(row, quint32(1 + (quint64(*seconds - first) >> shift)));
+            else if (infinitySign(*text) < 0)
+                keys.set(row, 1); // with the earliest time; the comparison puts it first
             else
                 keys.set(row, lastKey);
         }

@@ -335,15 +335,17 @@ private slots:
         QCOMPARE(snapshot->text(0, 0), QStringLiteral("0.30000000000000004"));
     }
 
-    // Some databases keep '' as NULL: the empty cell is the same either way.
-    // Any other change still counts.
-    void emptyTextBecomingNullIsNoConflict()
+    // PostgreSQL keeps '' and NULL apart: empty text that became NULL is
+    // another user's change (only where the database keeps '' as NULL are
+    // the two one cell). Any other change counts too.
+    void emptyTextBecomingNullIsAConflict()
     {
         createTable(QStringLiteral("snap blank"), QStringLiteral("s text, t text"), QStringLiteral("('', 'x')"));
         const auto snapshot = openAsScott(QStringLiteral("snap blank"));
         testpg::adminExec(QStringLiteral("update scott.\"snap blank\" set s = NULL"));
-        snapshot->writeRow(0, {{1, QStringLiteral("y")}});
-        QCOMPARE(admin(QStringLiteral("select s is null, t from scott.\"snap blank\"")), QStringLiteral("t|y"));
+        QCOMPARE(errorOf<db::RowConflictError>([&] { snapshot->writeRow(0, {{1, QStringLiteral("y")}}); }),
+                 db::RowConflictError::changedOrDeletedText.toString());
+        QCOMPARE(admin(QStringLiteral("select s is null, t from scott.\"snap blank\"")), QStringLiteral("t|x"));
 
         testpg::adminExec(QStringLiteral("update scott.\"snap blank\" set s = 'theirs'"));
         QCOMPARE(errorOf<db::RowConflictError>([&] { snapshot->writeRow(0, {{1, QStringLiteral("z")}}); }),
