@@ -67,6 +67,10 @@ SQLLEN rowsReported(SQLHDBC connection, const QString &sql)
     db::executeDirect(statement.get(), sql);
     SQLLEN rows = -1;
     db::checkOdbc(SQLRowCount(statement.get(), &rows), SQL_HANDLE_STMT, statement.get(), "SQLRowCount");
+    // The results of any further statements in the text, which must be read
+    // before the connection takes another.
+    while (db::odbcSucceeded(SQLMoreResults(statement.get()))) {
+    }
     return rows;
 }
 
@@ -110,6 +114,18 @@ private slots:
         QCOMPARE(rowsReported(plain.get(), QStringLiteral("UPDATE `m counts` SET amount = '99.990' WHERE id = 1")),
                  SQLLEN(0));
         SQLDisconnect(plain.get());
+
+        // A data source's own option flags stay: this one runs two statements
+        // in one, and still counts rows matched.
+        db::Connection multi;
+        multi.open(buildConnectionString(testmaria::multiStatementDsn(), testmaria::scott.user,
+                                         testmaria::scott.password));
+        SQLHDBC multiDbc = multi.handles().connection.get();
+        QCOMPARE(rowsReported(multiDbc, QStringLiteral("UPDATE \"m counts\" SET amount = 1 WHERE id = 1; "
+                                                       "UPDATE \"m counts\" SET amount = 99.99 WHERE id = 1")),
+                 SQLLEN(1));
+        QCOMPARE(rowsReported(multiDbc, sameValue), SQLLEN(1));
+        QCOMPARE(admin(QStringLiteral("SELECT amount FROM `m counts`")), QStringLiteral("99.99"));
     }
 
     void loginsWithAwkwardPasswordsConnect()

@@ -16,7 +16,7 @@ QString env(const char *name) { return qEnvironmentVariable(name); }
 QString missingEnvironment()
 {
     QStringList missing;
-    for (const char *name : {"ODBCINI", "TABVALE_MARIA_DSN", "TABVALE_MARIA_DATABASE", "TABVALE_MARIA_SOCKET"}) {
+    for (const char *name : {"ODBCINI", "TABVALE_MARIA_DSN", "TABVALE_MARIA_MULTI_DSN", "TABVALE_MARIA_DATABASE", "TABVALE_MARIA_SOCKET"}) {
         if (env(name).isEmpty())
             missing << QLatin1String(name);
     }
@@ -28,6 +28,7 @@ QString missingEnvironment()
 }
 
 QString dsn() { return env("TABVALE_MARIA_DSN"); }
+QString multiStatementDsn() { return env("TABVALE_MARIA_MULTI_DSN"); }
 QString database() { return env("TABVALE_MARIA_DATABASE"); }
 
 QString connectionString(const Login &login) { return buildConnectionString(dsn(), login.user, login.password); }

@@ -22,6 +22,9 @@ inline const Login odd{QStringLiteral("odd"), QStringLiteral("pa;ss \"word")};
 QString missingEnvironment();
 
 QString dsn();
+// The same server through a data source that sets an option flag of its own:
+// several statements in one.
+QString multiStatementDsn();
 // The database the data source opens, which holds the logins' tables.
 QString database();
 

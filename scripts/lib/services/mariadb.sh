@@ -11,6 +11,8 @@
 # Exports:
 #   ODBCINI                 the file of the MariaDB data sources
 #   TABVALE_MARIA_DSN       the server's data source (tabvale_maria)
+#   TABVALE_MARIA_MULTI_DSN the same with the connector's option flag for
+#                           several statements in one (tabvale_maria_multi)
 #   TABVALE_MARIA_DATABASE  the database it opens (tabvale)
 #   TABVALE_MARIA_SOCKET    the server's socket, where root logs in
 #   TABVALE_MARIA_PORT, TABVALE_MARIA_DATA
@@ -76,7 +78,7 @@ mariadb_start() {
     say "MariaDB did not answer within a minute:"; cat "$dir/run/server.log" >&2; return 1; }
 
   export TABVALE_MARIA_SOCKET TABVALE_MARIA_DATA TABVALE_MARIA_PORT=$port
-  export TABVALE_MARIA_DSN=tabvale_maria TABVALE_MARIA_DATABASE=tabvale
+  export TABVALE_MARIA_DSN=tabvale_maria TABVALE_MARIA_MULTI_DSN=tabvale_maria_multi TABVALE_MARIA_DATABASE=tabvale
 
   maria_admin <"$TABVALE_ROOT/scripts/lib/mariadb_fixture.sql" || {
     say "Loading the MariaDB fixture failed"; return 1; }
@@ -90,6 +92,14 @@ Driver = $(maria_driver_path)
 Server = 127.0.0.1
 Port = $port
 Database = tabvale
+
+[tabvale_maria_multi]
+Description = The same server, with an option flag of its own (several statements in one)
+Driver = $(maria_driver_path)
+Server = 127.0.0.1
+Port = $port
+Database = tabvale
+OPTION = 67108864
 INI
   export ODBCINI=$odbc/mariadb.ini
 }
