@@ -284,10 +284,13 @@ private slots:
         QVERIFY(snapshot->isNull(0, 2));
     }
 
+    // The grid's own test adds and deletes rows; here what it does not see:
+    // a generated key and a DOUBLE read back, and a delete another session
+    // got in before.
     void insertedRowsAreReadBackAndDeleted()
     {
         createTable(QStringLiteral("m people"),
-                    QStringLiteral("id INT AUTO_INCREMENT PRIMARY KEY, name VARCHAR(20) NOT NULL UNIQUE, "
+                    QStringLiteral("id INT AUTO_INCREMENT PRIMARY KEY, name VARCHAR(20) NOT NULL, "
                                    "city VARCHAR(20) DEFAULT 'Oslo', ratio DOUBLE"),
                     QStringLiteral("(1, 'Ann', 'Rome', 0.5)"));
         const auto snapshot = openAsScott(QStringLiteral("m people"));
@@ -295,35 +298,12 @@ private slots:
         QVERIFY(snapshot->isReadBack(1));
         QCOMPARE(rowTexts(*snapshot, 1), QStringList({"2", "Bob", "Oslo", "0.1"}));
 
-        // A refused insert leaves the table and the snapshot as they were.
-        const QString refused =
-            errorOf<DatabaseError>([&] { snapshot->insertRows({{2, {{1, QStringLiteral("Ann")}}}}); });
-        QVERIFY2(refused.contains(QStringLiteral("Duplicate entry")), qPrintable(refused));
-        QCOMPARE(snapshot->rowCount(), 2);
-
+        testmaria::adminExec(QStringLiteral("UPDATE `m people` SET city = 'Nice' WHERE id = 2"));
+        QVERIFY(errorOf<db::RowConflictError>([&] { snapshot->deleteRows({0, 1}); })
+                    .endsWith(db::RowConflictError::changedOrDeletedText.toString()));
+        QCOMPARE(admin(QStringLiteral("SELECT count(*) FROM `m people`")), QStringLiteral("2"));
         snapshot->deleteRows({0});
         QCOMPARE(admin(QStringLiteral("SELECT id, name FROM `m people`")), QStringLiteral("2|Bob"));
-        QCOMPARE(snapshot->rowCount(), 1);
-
-        // A row another session changed is not deleted.
-        testmaria::adminExec(QStringLiteral("UPDATE `m people` SET city = 'Nice'"));
-        QVERIFY(errorOf<db::RowConflictError>([&] { snapshot->deleteRows({0}); })
-                    .endsWith(db::RowConflictError::changedOrDeletedText.toString()));
-        QCOMPARE(admin(QStringLiteral("SELECT count(*) FROM `m people`")), QStringLiteral("1"));
-    }
-
-    void valuesTheColumnRefusesAreReported()
-    {
-        createTable(QStringLiteral("m strict"), QStringLiteral("id INT PRIMARY KEY, n INT, s VARCHAR(3)"),
-                    QStringLiteral("(1, 5, 'abc')"));
-        const auto snapshot = openAsScott(QStringLiteral("m strict"));
-        for (const auto &[column, value] : {std::pair{1, QStringLiteral("abc")}, std::pair{2, QStringLiteral("abcdef")}}) {
-            const QString message = errorOf<DatabaseError>([&] { snapshot->writeRow(0, {{column, value}}); });
-            QVERIFY2(message != QStringLiteral("<no error>"), qPrintable(value));
-        }
-        QCOMPARE(admin(QStringLiteral("SELECT n, s FROM `m strict`")), QStringLiteral("5|abc"));
-        snapshot->writeRow(0, {{1, QStringLiteral("6")}});
-        QCOMPARE(admin(QStringLiteral("SELECT n FROM `m strict`")), QStringLiteral("6"));
     }
 };
 
