@@ -9,8 +9,9 @@
 #include <QtTest>
 
 // The table list on databases that have no user_tables of their own: the
-// specified catalogue query runs first, wherever a user_tables exists, and
-// only a missing one lets the database's own catalogue answer.
+// catalogue query "select table_name from user_tables" runs first, wherever
+// a user_tables exists, and only a missing one lets the database's own
+// catalogue answer.
 namespace {
 
 QStringList sorted(QStringList names)
