@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
+#include <sqlext.h>
 
 namespace db {
 namespace {
@@ -28,6 +30,35 @@ SQLRETURN connect(SQLHDBC dbc, const ConnectionStringParts &parts)
                                      reinterpret_cast<SQLWCHAR *>(password.data()), SQLSMALLINT(password.size()));
     // Do not leave the password in freed memory.
     std::fill(password.begin(), password.end(), u'\0');
+    return rc;
+}
+
+// A connection-string value in braces, inner closing braces doubled, so
+// that no ";" or "=" in it can end it.
+QString bracedValue(const QString &value)
+{
+    QString escaped = value;
+    escaped.replace(u'}', QStringLiteral("}}"));
+    return u'{' + escaped + u'}';
+}
+
+// The same login through a connection string, with keywords some drivers take
+// only when connecting. An empty user name or password is left out, so that
+// the data source's own apply, as with SQLConnect.
+SQLRETURN connectWithKeywords(SQLHDBC dbc, const ConnectionStringParts &parts, const QString &keywords)
+{
+    QString text = QStringLiteral("DSN=") + bracedValue(parts.dataSource) + u';';
+    if (!parts.userId.isEmpty())
+        text += QStringLiteral("UID=") + bracedValue(parts.userId) + u';';
+    if (!parts.password.isEmpty())
+        text += QStringLiteral("PWD=") + bracedValue(parts.password) + u';';
+    text += keywords;
+    std::u16string wide = toSqlWChar(text);
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR *>(wide.data()),
+                                           SQLSMALLINT(wide.size()), nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
+    std::fill(wide.begin(), wide.end(), u'\0');
+    text.fill(QChar(0));
     return rc;
 }
 
@@ -86,6 +117,15 @@ void Connection::open(const QString &connectionString)
     handles->connected = true;
     handles->commandTimeout = commandTimeout_;
     handles->dialect = dialectOf(dbc);
+    // Only now is it known which database answers, and whether its driver
+    // must be told more than the data source says: connect again, so told.
+    if (const std::optional<QString> keywords = handles->dialect->connectionKeywords(parts.dataSource)) {
+        SQLDisconnect(dbc);
+        handles->connected = false;
+        if (!odbcSucceeded(connectWithKeywords(dbc, parts, *keywords)))
+            throw diagnosticsError(SQL_HANDLE_DBC, dbc, QStringLiteral("The connection could not be opened."));
+        handles->connected = true;
+    }
     // A session that cannot be set up would read and write values other
     // than those shown: no connection rather than that one.
     handles->dialect->startSession(dbc, commandTimeout_);

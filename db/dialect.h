@@ -1,9 +1,11 @@
 #pragma once
 
+#include "db/database_error.h"
 #include "db/table_snapshot.h"
 
 #include <QString>
 #include <memory>
+#include <optional>
 #include <sql.h>
 #include <vector>
 
@@ -49,6 +51,25 @@ public:
     // there is one, else (or when it finds none) by the driver's catalogue.
     // Empty when the table has no key that can be found.
     std::vector<QString> primaryKey(SQLHDBC connection, int queryTimeout, const QString &tableName) const;
+
+    // Reaching databases that are not Oracle.
+
+    // A query giving the names of the tables the login owns, one column, for
+    // a database without Oracle's user_tables; empty where there is none.
+    virtual QString ownTablesQuery() const { return {}; }
+
+    // Whether a statement failed because a table or view it names does not
+    // exist (and not, say, for want of a privilege on one that does).
+    virtual bool isMissingTable(const DatabaseError &error) const;
+
+    // Connection-string keywords ("KEY=value;") the connection must be made
+    // with on top of the data source's own, for what no session statement
+    // can set; nullopt when the data source already gives what is needed.
+    virtual std::optional<QString> connectionKeywords(const QString &dataSource) const
+    {
+        Q_UNUSED(dataSource);
+        return std::nullopt;
+    }
 };
 
 // Every row of a query with one text parameter, each value as text (empty
@@ -69,6 +90,7 @@ std::unique_ptr<Dialect> dialectOf(SQLHDBC connection);
 void prepareClientEnvironment();
 
 std::unique_ptr<Dialect> makeGenericDialect();
+std::unique_ptr<Dialect> makeMariaDbDialect();
 std::unique_ptr<Dialect> makeOracleDialect();
 std::unique_ptr<Dialect> makePostgreSqlDialect();
 std::unique_ptr<Dialect> makeSqliteDialect();

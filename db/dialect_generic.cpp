@@ -55,6 +55,13 @@ void Dialect::prepareColumns(SQLHDBC, int, const QString &, std::vector<ColumnIn
         column.comparable = comparable(column);
 }
 
+bool Dialect::isMissingTable(const DatabaseError &error) const
+{
+    // ODBC's "base table or view not found"; psqlODBC passes on the server's
+    // own "undefined table" instead.
+    return error.sqlState() == QLatin1String("42S02") || error.sqlState() == QLatin1String("42P01");
+}
+
 void Dialect::startSession(SQLHDBC connection, int queryTimeout) const
 {
     for (const QString &sql : sessionStatements()) {
@@ -93,6 +100,8 @@ std::unique_ptr<Dialect> dialectForDatabase(const QString &databaseName)
         return makePostgreSqlDialect();
     if (name.startsWith(QLatin1String("sqlite")))
         return makeSqliteDialect();
+    if (name.startsWith(QLatin1String("mariadb")) || name.startsWith(QLatin1String("mysql")))
+        return makeMariaDbDialect();
     return makeGenericDialect();
 }
 

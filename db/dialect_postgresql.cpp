@@ -110,6 +110,16 @@ public:
                 column.sameValue = equalAndSameText;
         }
     }
+
+    // What Oracle's user_tables would list: the ordinary and partitioned
+    // tables the login owns, outside the system's schemas.
+    QString ownTablesQuery() const override
+    {
+        return QStringLiteral("SELECT c.relname::varchar(128) AS table_name FROM pg_catalog.pg_class c "
+                              "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                              "WHERE c.relkind IN ('r', 'p') AND pg_catalog.pg_get_userbyid(c.relowner) = current_user "
+                              "AND n.nspname NOT IN ('pg_catalog', 'information_schema') AND n.nspname !~ '^pg_toast'");
+    }
 };
 
 } // namespace

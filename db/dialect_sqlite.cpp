@@ -8,6 +8,19 @@ public:
     // SQLite checks the foreign keys a table declares only when each
     // connection asks it to; other databases always do.
     std::vector<QString> sessionStatements() const override { return {QStringLiteral("PRAGMA foreign_keys = ON")}; }
+
+    // SQLite's own tables (sqlite_sequence and the like) are not the user's.
+    QString ownTablesQuery() const override
+    {
+        return QStringLiteral("SELECT name AS table_name FROM sqlite_master "
+                              "WHERE type = 'table' AND substr(name, 1, 7) <> 'sqlite_'");
+    }
+
+    // The driver gives every failure the same SQLSTATE; the message tells.
+    bool isMissingTable(const DatabaseError &error) const override
+    {
+        return Dialect::isMissingTable(error) || error.description().contains(QLatin1String("no such table"));
+    }
 };
 
 } // namespace

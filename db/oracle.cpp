@@ -2,6 +2,7 @@
 
 #include "app/login_values.h"
 #include "db/connection.h"
+#include "db/connection_handles.h"
 #include "db/connection_string.h"
 #include "db/database_error.h"
 
@@ -34,12 +35,31 @@ bool CheckLogin(const LoginValues &login)
     return result;
 }
 
+namespace {
+
+// Oracle's catalogue view first, wherever it exists (a site may have made
+// one); a database that has none lists the login's tables its own way.
+db::RecordSet ownTables(db::Connection &connection)
+{
+    try {
+        return connection.execute(QStringLiteral("select table_name from user_tables"));
+    } catch (const DatabaseError &error) {
+        const db::Dialect &dialect = *connection.handles().dialect;
+        const QString ownQuery = dialect.ownTablesQuery();
+        if (ownQuery.isEmpty() || !dialect.isMissingTable(error))
+            throw;
+        return connection.execute(ownQuery);
+    }
+}
+
+} // namespace
+
 QStringList tableNames(const LoginValues &login)
 {
     auto connection = std::make_unique<db::Connection>();
     connection->setCursorLocation(db::Connection::adUseClient);
     connection->open(ConnectionString(login));
-    db::RecordSet tables = connection->execute(QStringLiteral("select table_name from user_tables"));
+    db::RecordSet tables = ownTables(*connection);
     QStringList names;
     const int count = tables.RecordCount();
     names.reserve(count);

@@ -1,6 +1,7 @@
-# The demo database: a small SQLite file with a few realistic tables, the
-# user_tables catalogue view the table chooser asks, and a private ODBC
-# configuration naming it as the data source TABVALE_DEMO. Sourced, never run.
+# The demo database: a small SQLite file with a few realistic tables and a
+# private ODBC configuration naming it as the data source TABVALE_DEMO. It has
+# no user_tables: the table chooser lists SQLite's own catalogue. Sourced,
+# never run.
 
 # create_demo_database DIR: writes DIR/demo.sqlite and DIR/odbc/{odbcinst,odbc}.ini.
 create_demo_database() {
@@ -86,10 +87,6 @@ INSERT INTO "Order Details" VALUES
   (10250, 3, 10, 0), (10250, 11, 35, 0.15), (10251, 12, 6, 0.05), (10251, 7, 15, 0.05),
   (10252, 2, 40, 0.05), (10252, 4, 25, 0.05), (10253, 10, 20, 0), (10253, 1, 42, 0),
   (10254, 5, 15, 0.15), (10255, 2, 20, 0), (10255, 12, 35, 0);
-
--- The catalogue the table chooser reads, as Oracle names it.
-CREATE VIEW user_tables AS
-  SELECT name AS table_name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%';
 COMMIT;
 SQL
   cat > "$dir/odbc/odbcinst.ini" <<INI
