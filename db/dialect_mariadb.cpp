@@ -28,6 +28,21 @@ qulonglong dataSourceOptions(const QString &dataSource)
     return 0;
 }
 
+bool isTextType(short sqlType)
+{
+    switch (sqlType) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class MariaDbDialect : public Dialect {
 public:
     // Table and column names go to the server in double quotes, which
@@ -56,6 +71,22 @@ public:
         // rounded ("0.1") and then compares as the double that text names,
         // never equal. A DOUBLE's text is exact.
         return column.comparable && column.sqlType != SQL_REAL;
+    }
+
+    // Text compares by the column's collation, which in MariaDB's and
+    // MySQL's defaults ignores letter case and trailing blanks: another
+    // session's "Smith" over "smith" would match the row as read and be
+    // overwritten. The bytes of both sides in one character set are the
+    // identity; the plain "=" stays first so that a key still uses its index.
+    void prepareColumns(SQLHDBC connection, int queryTimeout, const QString &tableName,
+                        std::vector<ColumnInfo> &columns) const override
+    {
+        Dialect::prepareColumns(connection, queryTimeout, tableName, columns);
+        for (ColumnInfo &column : columns) {
+            if (column.comparable && column.sameValue.isEmpty() && isTextType(column.sqlType))
+                column.sameValue = QStringLiteral("(%1 = %2 AND CAST(CONVERT(%1 USING utf8mb4) AS BINARY) = "
+                                                  "CAST(CONVERT(%2 USING utf8mb4) AS BINARY))");
+        }
     }
 
     QString ownTablesQuery() const override
