@@ -28,6 +28,11 @@ struct ColumnInfo {
     QString typeName;       // the database's own name of the type
     qint64 size = 0;        // SQLDescribeCol's column size; 0 when unknown
     short decimalDigits = 0;
+    // The database computes the value from the row's other values (a
+    // generated column): it follows them when they are written.
+    bool computed = false;
+    // Why the column cannot be edited, for the user; empty when it can.
+    QString readOnlyReason{};
 };
 
 // A value of one row as text; nullopt is NULL.
@@ -166,6 +171,11 @@ public:
     // The update matched no row.
     static constexpr QStringView changedOrDeletedText =
         u"The row was not written: another user has changed or deleted it since the table was opened.";
+    // The update matched no row, yet the row is still there as it was read:
+    // the database itself declined the change.
+    static constexpr QStringView refusedText =
+        u"The row was not written: it is still there unchanged, but the database did not apply the change "
+        u"(a rule, a trigger or a row-level security policy of the table refused it).";
     // The update matched several rows (a table without a primary key holding
     // identical rows); it was rolled back.
     static constexpr QStringView notUniqueText =

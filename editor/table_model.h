@@ -90,7 +90,9 @@ public:
     // Writes tab-separated text into the cells from (row, column) rightwards
     // and downwards, each row written as it is left; rows past the last one
     // are inserted. Stops at a row the database refuses (rowRejected, false),
-    // which is then the pending row.
+    // which is then the pending row. Cells of columns that cannot be changed
+    // are left as they are and the rest of their row is pasted; when that
+    // left out text differing from theirs, pasteLeftOut names the columns.
     bool pasteText(int row, int column, const QString &text);
 
     // How a database call of the model is waited for: `call` runs, its
@@ -104,8 +106,15 @@ public:
     static constexpr QStringView cancelledDeleteText = u"Nothing was deleted: you cancelled the delete.";
     static constexpr QStringView cancelledUndoText = u"Nothing was undone: you cancelled the write.";
 
+    // Why a column's cells cannot be changed here; empty when they can.
+    QString readOnlyReason(int column) const;
+
+    static constexpr QStringView pasteLeftOutText =
+        u"Pasted, except into these columns, which cannot be changed here and kept their values: %1.";
+
 signals:
     void rowRejected(int row, const QString &reason);
+    void pasteLeftOut(const QString &note);
 
 private:
     void emitRowChanged(int row);
