@@ -1,9 +1,12 @@
 #include "db/connection.h"
 #include "db/database_error.h"
+#include "db/oracle.h"
 #include "db/table_snapshot.h"
 #include "support/postgres.h"
 #include "support/wizard_driver.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // What the database does to a row beyond the values written, and how the
@@ -196,6 +199,46 @@ private slots:
         }
         QVERIFY2(!message.trimmed().endsWith(u';'), qPrintable(message));
         QCOMPARE(rowTexts(*snapshot, 0), QStringList({"1", "kept"}));
+    }
+
+    // SQLite's generated columns, virtual and stored, through its driver.
+    void sqliteGeneratedColumnsAreReadOnly()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath(QStringLiteral("generated.db"));
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"),
+                     {file, QStringLiteral("CREATE TABLE sums (a INTEGER, b INTEGER, "
+                                           "v INTEGER GENERATED ALWAYS AS (a + b) VIRTUAL, "
+                                           "s INTEGER GENERATED ALWAYS AS (a * b) STORED);"
+                                           "INSERT INTO sums (a, b) VALUES (2, 3), (4, 5);")});
+        QVERIFY(sqlite.waitForFinished(30000));
+        QCOMPARE(sqlite.exitCode(), 0);
+        const QString ini = dir.filePath(QStringLiteral("odbc.ini"));
+        QFile iniFile(ini);
+        QVERIFY(iniFile.open(QIODevice::WriteOnly));
+        iniFile.write(QStringLiteral("[generated_sqlite]\nDriver = /usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n"
+                                     "Database = %1\n")
+                          .arg(file)
+                          .toUtf8());
+        iniFile.close();
+        qputenv("ODBCINI", ini.toLocal8Bit());
+        auto connection = std::make_unique<db::Connection>();
+        connection->open(buildConnectionString(QStringLiteral("generated_sqlite"), {}, {}));
+        const auto snapshot = TableSnapshot::open(std::move(connection), QStringLiteral("sums"));
+        qunsetenv("ODBCINI");
+        QCOMPARE(snapshot->columnCount(), 4);
+        QVERIFY(snapshot->column(0).editable && snapshot->column(1).editable);
+        QVERIFY(!snapshot->column(2).editable && snapshot->column(2).computed);
+        QVERIFY(!snapshot->column(3).editable && snapshot->column(3).computed);
+
+        // Without a key the row is found again by what was written, the
+        // generated values as the database made them.
+        snapshot->writeRow(0, {{0, QStringLiteral("10")}});
+        QCOMPARE(rowTexts(*snapshot, 0), QStringList({"10", "3", "13", "30"}));
+        snapshot->writeRow(0, {{1, QStringLiteral("1")}});
+        QCOMPARE(rowTexts(*snapshot, 0), QStringList({"10", "1", "11", "10"}));
     }
 
     void aTableWithoutColumnsHasItsRows()
