@@ -279,11 +279,16 @@ bool DataGrid::explainReadOnlyCell(QKeyEvent *event)
                           && event->modifiers() == Qt::NoModifier && selectionModel()->selectedRows().isEmpty();
     if (!typing && !emptying && event->key() != Qt::Key_F2)
         return false;
-    const QString reason = model_->readOnlyReason(current.column());
+    return showReadOnlyReason(current);
+}
+
+bool DataGrid::showReadOnlyReason(const QModelIndex &index)
+{
+    const QString reason = model_->readOnlyReason(index.column());
     if (reason.isEmpty())
         return false;
-    // The cell takes no typing; say why where the user looks.
-    const QRect cell = visualRect(current);
+    // Where the user looks: at the cell.
+    const QRect cell = visualRect(index);
     QToolTip::showText(viewport()->mapToGlobal(cell.bottomLeft()), reason, viewport(), cell);
     return true;
 }
@@ -408,15 +413,17 @@ void DataGrid::setSelectionToNull()
         return;
     commitOpenEditor();
     // One row is edited at a time: only the current row's cells.
-    bool any = false;
+    bool any = false, emptied = false;
     for (const QModelIndex &index : selectionModel()->selectedIndexes()) {
         if (index.row() == current.row()) {
-            model_->setNull(index);
+            emptied = model_->setNull(index) || emptied;
             any = true;
         }
     }
     if (!any)
-        model_->setNull(current);
+        emptied = model_->setNull(current);
+    if (!emptied && !(model_->flags(current) & Qt::ItemIsEditable))
+        showReadOnlyReason(current);
 }
 
 void DataGrid::copySelection()

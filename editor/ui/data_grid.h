@@ -99,6 +99,8 @@ private:
     // A key that would type into a cell that takes no typing shows why, in a
     // tooltip at the cell; true when it did.
     bool explainReadOnlyCell(QKeyEvent *event);
+    // False when the cell's column can be changed.
+    bool showReadOnlyReason(const QModelIndex &index);
     void showSortIndicator();
 
     BusyPointer busy_;

@@ -28,6 +28,13 @@ QString inDatabase(const QString &sql)
     return testpg::adminQuery(sql).join(u'\n');
 }
 
+// A tooltip that no reason contains, so that the next one can be told from
+// the last: a hidden tooltip keeps its text for a while.
+void markTooltip(QWidget &widget)
+{
+    QToolTip::showText(widget.mapToGlobal(QPoint(1, 1)), QStringLiteral("-"), &widget);
+}
+
 QLineEdit *cellEditor()
 {
     return qobject_cast<QLineEdit *>(QApplication::focusWidget());
@@ -108,13 +115,16 @@ private slots:
 
         grid.setFocus();
         grid.setCurrentIndex(cell);
-        QToolTip::hideText();
+        markTooltip(grid);
         QTest::keyClicks(&grid, QStringLiteral("9"));
         QVERIFY(!cellEditor());
         QVERIFY(!grid.hasPendingEdit());
         QVERIFY2(QToolTip::text().contains(reason), qPrintable(QToolTip::text()));
-        QToolTip::hideText();
+        markTooltip(grid);
         QTest::keyClick(&grid, Qt::Key_Delete);
+        QVERIFY2(QToolTip::text().contains(reason), qPrintable(QToolTip::text()));
+        markTooltip(grid);
+        grid.setSelectionToNull();
         QVERIFY2(QToolTip::text().contains(reason), qPrintable(QToolTip::text()));
         QVERIFY(!grid.hasPendingEdit());
     }
