@@ -228,7 +228,9 @@ void executeOneRowEach(SQLHDBC connection, int queryTimeout, const std::vector<C
         executeDirect(stmt, statements[i].sql);
         SQLLEN affected = -1;
         checkOdbc(SQLRowCount(stmt, &affected), SQL_HANDLE_STMT, stmt, "SQLRowCount");
-        if (affected == 0) {
+        if (affected == 0 && statements[i].sql.startsWith(QLatin1String("INSERT "))) {
+            throw RowConflictError(RowConflictError::insertRefusedText.toString(), int(i));
+        } else if (affected == 0) {
             const bool declined = stillThere(connection, queryTimeout, columns, statements[i]);
             throw RowConflictError(declined ? RowConflictError::refusedText.toString()
                                             : RowConflictError::changedOrDeletedText.toString(),

@@ -176,6 +176,10 @@ public:
     static constexpr QStringView refusedText =
         u"The row was not written: it is still there unchanged, but the database did not apply the change "
         u"(a rule, a trigger or a row-level security policy of the table refused it).";
+    // An insert that added no row, without an error: a rule or trigger of
+    // the table dropped it.
+    static constexpr QStringView insertRefusedText =
+        u"The row was not written: the database did not add it (a rule or a trigger of the table refused it).";
     // The update matched several rows (a table without a primary key holding
     // identical rows); it was rolled back.
     static constexpr QStringView notUniqueText =

@@ -146,7 +146,8 @@ private slots:
             "CREATE POLICY change_own ON policed FOR UPDATE USING (owner = 'me');"
             "CREATE TABLE ruled (id integer PRIMARY KEY, v text);"
             "INSERT INTO ruled VALUES (1, 'fixed');"
-            "CREATE RULE never AS ON UPDATE TO ruled DO INSTEAD NOTHING;"));
+            "CREATE RULE never AS ON UPDATE TO ruled DO INSTEAD NOTHING;"
+            "CREATE RULE nothing_new AS ON INSERT TO ruled DO INSTEAD NOTHING;"));
         const QString declined = db::RowConflictError::refusedText.toString();
 
         const auto guarded = open(QStringLiteral("guarded"));
@@ -173,6 +174,11 @@ private slots:
         const auto ruled = open(QStringLiteral("ruled"));
         QCOMPARE(errorOf<db::RowConflictError>([&] { ruled->writeRow(0, {{1, QStringLiteral("moved")}}); }),
                  declined);
+        QCOMPARE(errorOf<db::RowConflictError>([&] {
+                     ruled->insertRows({{1, {{0, QStringLiteral("2")}, {1, QStringLiteral("new")}}}});
+                 }),
+                 db::RowConflictError::insertRefusedText.toString());
+        QCOMPARE(ruled->rowCount(), 1);
     }
 
     // The driver reports a lost connection for the statement and for the
