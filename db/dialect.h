@@ -28,6 +28,18 @@ public:
     // driver's catalogue is the only way.
     virtual QString primaryKeyQuery() const { return {}; }
 
+    // A query giving the columns of a table (named by its one parameter)
+    // that only the database writes, as rows of the column's name and 'c'
+    // for a value computed from the row's other values or 'n' for a number
+    // the database gives each row and never takes from a user. Empty when
+    // the database has no such columns or no way to tell.
+    virtual QString databaseFilledColumnsQuery() const { return {}; }
+
+    // A DELETE of any one row of the table (its name given quoted), for
+    // tables without columns, whose rows no WHERE can tell apart; empty
+    // when the database cannot single one out.
+    virtual QString deleteAnyOneRow(const QString & /*quotedTable*/) const { return {}; }
+
     // Whether the column's value, read as text and bound back as text,
     // compares equal to what is stored, so that it can stand in the WHERE
     // of an optimistic update.

@@ -57,6 +57,24 @@ public:
         return {QStringLiteral("SET DateStyle = ISO"), QStringLiteral("SET extra_float_digits = 3")};
     }
 
+    // Looked up as SELECT * FROM "name" finds the table: along the search path.
+    // Servers before generated columns (attgenerated) fail it: none then.
+    QString databaseFilledColumnsQuery() const override
+    {
+        return QStringLiteral("SELECT a.attname, CASE WHEN a.attgenerated <> '' THEN 'c' ELSE 'n' END "
+                              "FROM pg_catalog.pg_attribute a "
+                              "WHERE a.attrelid = pg_catalog.to_regclass(pg_catalog.quote_ident(?)) "
+                              "AND a.attnum > 0 AND NOT a.attisdropped "
+                              "AND (a.attgenerated <> '' OR a.attidentity = 'a')");
+    }
+
+    // Every row has a physical address of its own, even where the rows hold
+    // nothing to tell them apart.
+    QString deleteAnyOneRow(const QString &quotedTable) const override
+    {
+        return QStringLiteral("DELETE FROM %1 WHERE ctid = (SELECT ctid FROM %1 LIMIT 1)").arg(quotedTable);
+    }
+
     // Floats included: their text is exact, see above.
     bool comparable(const ColumnInfo &column) const override { return column.comparable; }
 

@@ -21,6 +21,12 @@ public:
     {
         return Dialect::isMissingTable(error) || error.description().contains(QLatin1String("no such table"));
     }
+
+    // Generated columns are the hidden kinds 2 (virtual) and 3 (stored).
+    QString databaseFilledColumnsQuery() const override
+    {
+        return QStringLiteral("SELECT name, 'c' FROM pragma_table_xinfo(?) WHERE hidden IN (2, 3)");
+    }
 };
 
 } // namespace

@@ -18,6 +18,36 @@ std::u16string toSqlWChar(const QString &text)
     return std::u16string(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
 }
 
+namespace {
+
+// A line without the separator a driver puts between the texts it joins.
+QStringView withoutSeparator(QStringView line)
+{
+    line = line.trimmed();
+    while (line.endsWith(u';'))
+        line = line.chopped(1).trimmed();
+    return line;
+}
+
+// psqlODBC joins a statement's message and its connection's with ";\n", and
+// a lost connection is both: a line that only repeats the one before it
+// says nothing new, and goes with the separator before it.
+QString withoutRepeatedLines(const QString &text)
+{
+    QStringList kept;
+    for (const QString &line : text.split(u'\n')) {
+        if (!kept.isEmpty() && withoutSeparator(line) == withoutSeparator(kept.last())
+            && !withoutSeparator(line).isEmpty()) {
+            kept.last() = withoutSeparator(kept.last()).toString();
+            continue;
+        }
+        kept << line;
+    }
+    return kept.join(u'\n');
+}
+
+} // namespace
+
 DatabaseError diagnosticsError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback)
 {
     QStringList messages;
@@ -51,7 +81,7 @@ DatabaseError diagnosticsError(SQLSMALLINT handleType, SQLHANDLE handle, const Q
     }
     if (messages.isEmpty())
         return DatabaseError(fallback);
-    return DatabaseError(messages.join(u'\n'), firstState, firstNative);
+    return DatabaseError(withoutRepeatedLines(messages.join(u'\n')), firstState, firstNative);
 }
 
 void checkOdbc(SQLRETURN result, SQLSMALLINT handleType, SQLHANDLE handle, const char *operation)

@@ -94,6 +94,10 @@ private:
 void appendCondition(ParameterisedSql &statement, bool &first, const std::vector<ColumnInfo> &columns, int column,
                      const std::optional<QString> &value)
 {
+    if (first) {
+        statement.whereAt = statement.sql.size();
+        statement.whereParameter = statement.parameters.size();
+    }
     statement.sql += first ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
     first = false;
     const ColumnInfo &info = columns[size_t(column)];
@@ -161,6 +165,58 @@ std::optional<ParameterisedSql> buildKeySelect(const QString &tableName, const s
     return statement;
 }
 
+namespace {
+
+// The table a statement changes: the quoted name that follows its verb.
+QString changedTable(const QString &sql)
+{
+    for (QStringView verb : {u"UPDATE ", u"DELETE FROM "}) {
+        if (!sql.startsWith(verb))
+            continue;
+        // A quoted name ends at a quote not followed by another.
+        qsizetype end = verb.size();
+        if (end >= sql.size() || sql[end] != u'"')
+            return {};
+        for (++end; end < sql.size(); ++end) {
+            if (sql[end] != u'"')
+                continue;
+            if (end + 1 < sql.size() && sql[end + 1] == u'"')
+                ++end;
+            else
+                return sql.mid(verb.size(), end + 1 - verb.size());
+        }
+    }
+    return {};
+}
+
+// Whether the rows a statement that changed none was meant for are still
+// there as its WHERE describes them: then a trigger, a rule or a security
+// policy declined the change, and nobody changed or deleted the row.
+bool stillThere(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
+                const ParameterisedSql &statement)
+{
+    const QString table = changedTable(statement.sql);
+    if (statement.whereAt < 0 || table.isEmpty())
+        return false;
+    ParameterisedSql check;
+    check.sql = QStringLiteral("SELECT 1 FROM ") + table + statement.sql.mid(statement.whereAt);
+    check.parameters.assign(statement.parameters.begin() + std::ptrdiff_t(statement.whereParameter),
+                            statement.parameters.end());
+    try {
+        StatementHandle select = newStatement(connection, queryTimeout);
+        BoundParameters parameters;
+        parameters.bind(select.get(), columns, check.parameters);
+        executeDirect(select.get(), check.sql);
+        const SQLRETURN rc = SQLFetch(select.get());
+        return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+    } catch (const DatabaseError &) {
+        // Not allowed to read it, say: the plainer account stands.
+        return false;
+    }
+}
+
+} // namespace
+
 void executeRowUpdate(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
                       const ParameterisedSql &update)
 {
@@ -179,8 +235,14 @@ void executeOneRowEach(SQLHDBC connection, int queryTimeout, const std::vector<C
         executeDirect(stmt, statements[i].sql);
         SQLLEN affected = -1;
         checkOdbc(SQLRowCount(stmt, &affected), SQL_HANDLE_STMT, stmt, "SQLRowCount");
-        if (affected == 0)
-            throw RowConflictError(RowConflictError::changedOrDeletedText.toString(), int(i));
+        if (affected == 0 && statements[i].sql.startsWith(QLatin1String("INSERT "))) {
+            throw RowConflictError(RowConflictError::insertRefusedText.toString(), int(i));
+        } else if (affected == 0) {
+            const bool declined = stillThere(connection, queryTimeout, columns, statements[i]);
+            throw RowConflictError(declined ? RowConflictError::refusedText.toString()
+                                            : RowConflictError::changedOrDeletedText.toString(),
+                                   int(i));
+        }
         if (affected != 1)
             throw RowConflictError(RowConflictError::notUniqueText.toString(), int(i));
     }

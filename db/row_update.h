@@ -17,6 +17,11 @@ struct StatementParameter {
 struct ParameterisedSql {
     QString sql;
     std::vector<StatementParameter> parameters;
+    // Where its WHERE starts in `sql` (-1 for none) and the first parameter
+    // of it: a statement that changed no row asks with it whether the row
+    // is still there.
+    qsizetype whereAt = -1;
+    size_t whereParameter = 0;
 };
 
 // Adds "<column> = ?" to the WHERE (" WHERE " first, " AND " after), or
@@ -36,7 +41,9 @@ std::optional<ParameterisedSql> buildKeySelect(const QString &tableName, const s
                                                const RowValues &values);
 
 // Runs the update in a transaction of its own and commits it only when it
-// changed exactly one row; otherwise rolls back and throws RowConflictError.
+// changed exactly one row; otherwise rolls back and throws RowConflictError,
+// which tells a row changed or deleted meanwhile from one still there as it
+// was read (the database declined the change).
 // Database failures roll back and throw DatabaseError.
 void executeRowUpdate(SQLHDBC connection, int queryTimeout, const std::vector<ColumnInfo> &columns,
                       const ParameterisedSql &update);

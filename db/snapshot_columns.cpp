@@ -1,5 +1,6 @@
 #include "db/snapshot_columns.h"
 
+#include "db/dialect.h"
 #include "db/odbc_diagnostics.h"
 #include "db/snapshot_sql.h"
 
@@ -128,6 +129,57 @@ void classifyColumn(ColumnInfo &column)
     column.numeric = isNumericType(column.sqlType);
     column.editable = !binary && !largeObject;
     column.comparable = !binary && !largeObject;
+    if (binary)
+        column.readOnlyReason = QStringLiteral("This column holds binary data, which cannot be changed here.");
+    else if (largeObject)
+        column.readOnlyReason = QStringLiteral("This column holds large objects, which cannot be changed here.");
+}
+
+void markDatabaseFilled(SQLHDBC connection, int queryTimeout, const Dialect &dialect, const QString &tableName,
+                        std::vector<ColumnInfo> &columns)
+{
+    const QString query = dialect.databaseFilledColumnsQuery();
+    if (query.isEmpty())
+        return;
+    std::vector<std::pair<QString, QString>> filled;
+    try {
+        StatementHandle statement = newStatement(connection, queryTimeout);
+        SQLHSTMT stmt = statement.get();
+        std::u16string name = toSqlWChar(tableName);
+        SQLLEN length = SQLLEN(name.size() * sizeof(char16_t));
+        checkOdbc(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR, qMax<SQLULEN>(name.size(), 1),
+                                   0, name.data(), SQLLEN((name.size() + 1) * sizeof(char16_t)), &length),
+                  SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+        executeDirect(stmt, query);
+        QByteArray column, kind;
+        for (;;) {
+            const SQLRETURN rc = SQLFetch(stmt);
+            if (rc == SQL_NO_DATA)
+                break;
+            checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+            if (readWholeText(stmt, 1, column) && readWholeText(stmt, 2, kind))
+                filled.emplace_back(QString::fromUtf8(column), QString::fromUtf8(kind));
+        }
+    } catch (const DatabaseError &) {
+        // An older server or no access to its catalogue: such a column then
+        // takes typing, and the database refuses the write with its reason.
+        return;
+    }
+    for (const auto &[name, kind] : filled) {
+        for (ColumnInfo &column : columns) {
+            if (column.name != name)
+                continue;
+            column.editable = false;
+            if (kind == QLatin1String("c")) {
+                column.computed = true;
+                column.readOnlyReason = QStringLiteral(
+                    "The database computes this column from the row's other values; it cannot be changed here.");
+            } else {
+                column.readOnlyReason =
+                    QStringLiteral("The database numbers the rows in this column itself; it cannot be changed here.");
+            }
+        }
+    }
 }
 
 std::vector<ColumnInfo> describeColumns(SQLHSTMT statement)

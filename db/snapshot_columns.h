@@ -7,6 +7,8 @@
 
 namespace db {
 
+class Dialect;
+
 // The result columns of an executed statement: names, types, nullability,
 // and what the editor may do with each (edit it, compare it in a WHERE).
 std::vector<ColumnInfo> describeColumns(SQLHSTMT statement);
@@ -23,6 +25,12 @@ void classifyColumn(ColumnInfo &column);
 // The table's primary-key column names in key order, as the driver's
 // catalogue gives them; empty when it gives none.
 std::vector<QString> cataloguePrimaryKey(SQLHDBC connection, int queryTimeout, const QString &tableName);
+
+// Marks the columns the dialect's query names as written by the database
+// only: not editable, and computed ones as following the row's other
+// values. A failing query marks none, as on a database without them.
+void markDatabaseFilled(SQLHDBC connection, int queryTimeout, const Dialect &dialect, const QString &tableName,
+                        std::vector<ColumnInfo> &columns);
 
 // Marks the named key columns. A key that names a column the table's query
 // did not give marks none: better no key than part of one.

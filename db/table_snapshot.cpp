@@ -121,22 +121,44 @@ struct TableSnapshot::Data {
     }
 
     // What the database made of a written row (1.5 in a numeric(9,2) column
-    // reads back as 1.50); only reads, so it may run beside the window. The
-    // row is already committed, so a failure to read it back is no failure
-    // of the write: the written text stays.
-    WrittenRow readWritten(qint64 row, RowValues written, std::vector<bool> known) const
+    // reads back as 1.50, a trigger or a generated column may have changed
+    // others); only reads, so it may run beside the window. The row is
+    // already committed, so a failure to read it back is no failure of the
+    // write: the written text stays. Rows fully known are looked for by key,
+    // else by every comparable value just written, else, should the database
+    // have changed some of them, by the written columns alone; each only
+    // when it finds exactly one row.
+    WrittenRow readWritten(qint64 row, RowValues written, std::vector<bool> known,
+                           const std::vector<bool> &changed = {}) const
     {
         const bool allKnown = std::all_of(known.begin(), known.end(), [](bool k) { return k; });
-        const std::vector<ColumnInfo> view = identifyingColumns(allKnown ? nullptr : &known);
+        std::vector<ColumnInfo> view = identifyingColumns(allKnown ? nullptr : &known);
+        // A computed value written as it was read is stale: the others decide it.
+        for (ColumnInfo &column : view) {
+            if (column.computed && !column.inPrimaryKey)
+                column.comparable = false;
+        }
         const bool keyKnown = std::any_of(view.begin(), view.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
         WrittenRow result{row, std::move(written), std::move(known), std::nullopt};
-        if (keyKnown || !allKnown) {
-            try {
-                result.stored = readOnlyRow(connectionHandle(), timeout(), columns,
-                                            buildRowFind(tableName, view, result.written));
-            } catch (const DatabaseError &) {
-                result.stored.reset();
+        std::vector<std::vector<ColumnInfo>> attempts{view};
+        if (!keyKnown && changed.size() == view.size()) {
+            std::vector<ColumnInfo> writtenOnly = view;
+            for (size_t c = 0; c < writtenOnly.size(); ++c)
+                writtenOnly[c].comparable = writtenOnly[c].comparable && changed[c];
+            attempts.push_back(std::move(writtenOnly));
+        }
+        try {
+            for (const std::vector<ColumnInfo> &attempt : attempts) {
+                const ParameterisedSql find = buildRowFind(tableName, attempt, result.written);
+                // Without a condition any lone row of the table would do.
+                if (find.whereAt < 0)
+                    continue;
+                result.stored = readOnlyRow(connectionHandle(), timeout(), columns, find);
+                if (result.stored)
+                    break;
             }
+        } catch (const DatabaseError &) {
+            result.stored.reset();
         }
         return result;
     }
@@ -243,6 +265,20 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
         if (!fetchAllRows(dbc, statement.get(), columns, rows, progress))
             throw OpenCancelled();
     }
+    if (columns.empty()) {
+        // A table without columns still has rows, which its query gives
+        // without anything to fetch: they are counted instead.
+        StatementHandle count = newStatement(dbc, handles.commandTimeout);
+        executeDirect(count.get(), QStringLiteral("SELECT count(*) FROM ") + quotedIdentifier(tableName));
+        QByteArray rowsText;
+        if (SQLFetch(count.get()) == SQL_SUCCESS && readWholeText(count.get(), 1, rowsText)) {
+            const qint64 total = rowsText.toLongLong();
+            for (qint64 r = 0; r < total; ++r)
+                rows.appendRow({});
+        }
+        return;
+    }
+    markDatabaseFilled(dbc, handles.commandTimeout, dialect, tableName, columns);
     markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), columns);
 }
 
@@ -347,11 +383,13 @@ TableSnapshot::WrittenRow TableSnapshot::sendRow(qint64 row, const Changes &requ
 
     RowValues written = originals;
     std::vector<bool> nowKnown = known ? *known : std::vector<bool>(d->columns.size(), true);
+    std::vector<bool> changed(d->columns.size(), false);
     for (const auto &[column, value] : changes) {
         written[size_t(column)] = value;
         nowKnown[size_t(column)] = true;
+        changed[size_t(column)] = true;
     }
-    return d->readWritten(row, std::move(written), std::move(nowKnown));
+    return d->readWritten(row, std::move(written), std::move(nowKnown), changed);
 }
 
 void TableSnapshot::keepWrittenRow(const WrittenRow &written)
@@ -426,9 +464,17 @@ std::vector<qint64> TableSnapshot::sendDelete(std::vector<qint64> rows) const
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(rows.front() < 0 ? rows.front() : rows.back()));
     SQLHDBC dbc = d->connectionHandle();
     std::vector<ParameterisedSql> deletes;
-    for (qint64 row : rows)
-        deletes.push_back(
-            buildRowDelete(d->tableName, d->identifyingColumns(d->knownColumns(row)), d->matchingValues(row)));
+    // Rows without columns are all alike: any one of them is the one chosen.
+    const QString anyOne = d->columns.empty()
+                               ? d->connection->handles().dialect->deleteAnyOneRow(quotedIdentifier(d->tableName))
+                               : QString();
+    for (qint64 row : rows) {
+        if (!anyOne.isEmpty())
+            deletes.push_back({anyOne, {}});
+        else
+            deletes.push_back(
+                buildRowDelete(d->tableName, d->identifyingColumns(d->knownColumns(row)), d->matchingValues(row)));
+    }
     try {
         executeOneRowEach(dbc, d->timeout(), d->columns, deletes);
     } catch (const RowConflictError &conflict) {
@@ -469,6 +515,9 @@ std::optional<TableSnapshot::Changes> TableSnapshot::restoringValues(qint64 row)
     Changes changes;
     for (int c = 0; c < columnCount(); ++c) {
         if (known && !(*known)[size_t(c)])
+            continue;
+        // Computed again from the others when the row is put back.
+        if (d->columns[size_t(c)].computed)
             continue;
         if (d->columns[size_t(c)].editable)
             changes.emplace_back(c, values[size_t(c)]);

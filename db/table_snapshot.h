@@ -39,6 +39,11 @@ struct ColumnInfo {
     // does not exist.
     QString readAs{};
     QString sameValue{};
+    // The database computes the value from the row's other values (a
+    // generated column): it follows them when they are written.
+    bool computed = false;
+    // Why the column cannot be edited, for the user; empty when it can.
+    QString readOnlyReason{};
 };
 
 // A value of one row as text; nullopt is NULL.
@@ -177,6 +182,15 @@ public:
     // The update matched no row.
     static constexpr QStringView changedOrDeletedText =
         u"The row was not written: another user has changed or deleted it since the table was opened.";
+    // The update matched no row, yet the row is still there as it was read:
+    // the database itself declined the change.
+    static constexpr QStringView refusedText =
+        u"The row was not written: it is still there unchanged, but the database did not apply the change "
+        u"(a rule, a trigger or a row-level security policy of the table refused it).";
+    // An insert that added no row, without an error: a rule or trigger of
+    // the table dropped it.
+    static constexpr QStringView insertRefusedText =
+        u"The row was not written: the database did not add it (a rule or a trigger of the table refused it).";
     // The update matched several rows (a table without a primary key holding
     // identical rows); it was rolled back.
     static constexpr QStringView notUniqueText =

@@ -76,6 +76,12 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         return isNumericColumn(index.column()) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                                : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::ToolTipRole:
+    case Qt::StatusTipRole: {
+        // Typing into such a cell does nothing; this says why.
+        const QString reason = readOnlyReason(index.column());
+        return reason.isEmpty() ? QVariant() : QVariant(reason);
+    }
     default:
         return {};
     }
@@ -103,6 +109,14 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
     if (section < shownRows_ && !snapshot_->isReadBack(tableRow(section)))
         return QStringLiteral("?");
     return QString();
+}
+
+QString TableModel::readOnlyReason(int column) const
+{
+    if (!snapshot_ || column < 0 || column >= snapshot_->columnCount() || snapshot_->column(column).editable)
+        return {};
+    const QString reason = snapshot_->column(column).readOnlyReason;
+    return reason.isEmpty() ? QStringLiteral("This column cannot be changed here.") : reason;
 }
 
 Qt::ItemFlags TableModel::flags(const QModelIndex &index) const

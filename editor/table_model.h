@@ -90,7 +90,9 @@ public:
     // Writes tab-separated text into the cells from (row, column) rightwards
     // and downwards, each row written as it is left; rows past the last one
     // are inserted. Stops at a row the database refuses (rowRejected, false),
-    // which is then the pending row.
+    // which is then the pending row. Cells of columns that cannot be changed
+    // are left as they are and the rest of their row is pasted; when that
+    // left out text differing from theirs, pasteLeftOut names the columns.
     bool pasteText(int row, int column, const QString &text);
 
     // How a database call of the model is waited for: `call` runs, its
@@ -109,10 +111,17 @@ public:
     static constexpr QStringView deletedBeforeCancelText = u"The rows were deleted before the cancel arrived.";
     static constexpr QStringView undoneBeforeCancelText = u"The change was undone before the cancel arrived.";
 
+    // Why a column's cells cannot be changed here; empty when they can.
+    QString readOnlyReason(int column) const;
+
+    static constexpr QStringView pasteLeftOutText =
+        u"Pasted, except into these columns, which cannot be changed here and kept their values: %1.";
+
 signals:
     void rowRejected(int row, const QString &reason);
     // A change the user tried to cancel had already been made, and is kept.
     void cancelCameTooLate(const QString &text);
+    void pasteLeftOut(const QString &note);
 
 private:
     void emitRowChanged(int row);

@@ -191,19 +191,47 @@ bool TableModel::pasteText(int row, int column, const QString &text)
 {
     if (!snapshot_)
         return false;
+    // Columns whose cells did not take the text pasted over them, in order.
+    std::vector<int> leftOut;
+    const auto reportLeftOut = [&] {
+        if (leftOut.empty())
+            return;
+        std::sort(leftOut.begin(), leftOut.end());
+        QStringList names;
+        for (int c : leftOut)
+            names << QStringLiteral("\"%1\"").arg(snapshot_->column(c).name);
+        emit pasteLeftOut(pasteLeftOutText.toString().arg(names.join(QStringLiteral(", "))));
+    };
     for (const QStringList &cells : cellsFromTabText(text)) {
         if (row > dataRowCount())
             break;
+        std::vector<std::pair<int, QString>> notTaken;
         for (int j = 0; j < cells.size() && column + j < columnCount(); ++j) {
             const QModelIndex target = index(row, column + j);
-            if ((flags(target) & Qt::ItemIsEditable) && !setData(target, cells[j]))
+            if (!(flags(target) & Qt::ItemIsEditable)) {
+                notTaken.emplace_back(column + j, cells[j]);
+                continue;
+            }
+            if (!setData(target, cells[j])) {
+                reportLeftOut();
                 return false;
+            }
         }
-        if (pendingRow_ == row && !commitPendingRow())
+        if (pendingRow_ == row && !commitPendingRow()) {
+            reportLeftOut();
             return false;
+        }
+        // Text the cell holds once the row is written (a computed value
+        // pasted with the values it follows from) loses nothing.
+        for (const auto &[c, pasted] : notTaken) {
+            const bool lost = isNewRowLine(row) ? !pasted.isEmpty() : pasted != cellText(row, c);
+            if (lost && std::find(leftOut.begin(), leftOut.end(), c) == leftOut.end())
+                leftOut.push_back(c);
+        }
         // Nothing pasted into the new-row line leaves it where it is.
         if (!isNewRowLine(row))
             ++row;
     }
+    reportLeftOut();
     return true;
 }

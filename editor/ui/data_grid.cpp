@@ -17,7 +17,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <functional>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -55,6 +58,20 @@ private:
     std::function<bool(const QModelIndex &)> mayMove_;
 };
 
+// The cell editor holds a value of any length: Qt's line editor would cut it
+// at 32,767 characters, and the row would be written back cut.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->setMaxLength(std::numeric_limits<int>::max());
+        return editor;
+    }
+};
+
 } // namespace
 
 DataGrid::DataGrid(QWidget *parent)
@@ -75,10 +92,12 @@ DataGrid::DataGrid(QWidget *parent)
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setTabKeyNavigation(false);
+    setItemDelegate(new CellDelegate(this));
     setModel(model_);
     setSelectionModel(new RowGate(model_, [this](const QModelIndex &target) { return mayMoveTo(target); }, this));
     connect(model_, &TableModel::rowRejected, this, &DataGrid::showRejection);
     connect(model_, &TableModel::cancelCameTooLate, this, [](const QString &text) { msgbox::show(text); });
+    connect(model_, &TableModel::pasteLeftOut, this, [](const QString &note) { msgbox::show(note); });
     // Row writes run beside the window; a later call waits for one given up.
     model_->setDatabaseWait([this](const QString &what, std::function<void()> call) {
         bool cancelTooLate = false;
@@ -98,8 +117,11 @@ DataGrid::DataGrid(QWidget *parent)
     contextMenu_->addEntry(QStringLiteral("Copy"), [this] { copySelection(); }, QKeySequence::Copy, bound);
     contextMenu_->addEntry(QStringLiteral("Paste"), [this] { paste(); }, QKeySequence::Paste, bound);
     verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(verticalHeader(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &position) { showContextMenu(verticalHeader()->mapToGlobal(position)); });
+    connect(verticalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        headerRow_ = verticalHeader()->logicalIndexAt(position);
+        showContextMenu(verticalHeader()->mapToGlobal(position));
+    });
+    connect(verticalHeader(), &QHeaderView::sectionPressed, this, [this](int row) { headerRow_ = row; });
     contextMenu_->addSeparator();
     contextMenu_->addEntry(QStringLiteral("Reload"), [this] { reload(); }, QKeySequence(Qt::Key_F5), bound);
     horizontalHeader()->setSectionsClickable(true);
@@ -110,6 +132,7 @@ DataGrid::~DataGrid() = default;
 
 void DataGrid::setDataSource(std::unique_ptr<db::TableSnapshot> snapshot)
 {
+    headerRow_ = -1;
     model_->setSnapshot(std::move(snapshot));
     showSortIndicator();
     // Columns as wide as their headings and first rows, within reason; the
@@ -199,6 +222,10 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     const bool editing = state() == QAbstractItemView::EditingState;
+    if (!editing && explainReadOnlyCell(event)) {
+        event->accept();
+        return;
+    }
     // Delete empties the current cell, which writes NULL when the row is
     // left; with whole rows selected it deletes them.
     if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier && !editing
@@ -242,6 +269,31 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool DataGrid::explainReadOnlyCell(QKeyEvent *event)
+{
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || (model_->flags(current) & Qt::ItemIsEditable))
+        return false;
+    const bool typing = !event->text().isEmpty() && event->text().at(0).isPrint()
+                        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    const bool emptying = (event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace)
+                          && event->modifiers() == Qt::NoModifier && selectionModel()->selectedRows().isEmpty();
+    if (!typing && !emptying && event->key() != Qt::Key_F2)
+        return false;
+    return showReadOnlyReason(current);
+}
+
+bool DataGrid::showReadOnlyReason(const QModelIndex &index)
+{
+    const QString reason = model_->readOnlyReason(index.column());
+    if (reason.isEmpty())
+        return false;
+    // Where the user looks: at the cell.
+    const QRect cell = visualRect(index);
+    QToolTip::showText(viewport()->mapToGlobal(cell.bottomLeft()), reason, viewport(), cell);
+    return true;
 }
 
 bool DataGrid::focusNextPrevChild(bool next)
@@ -323,6 +375,9 @@ std::vector<int> DataGrid::rowsToDelete() const
     }
     if (rows.empty() && currentIndex().isValid() && currentIndex().row() < model_->dataRowCount())
         rows.push_back(currentIndex().row());
+    // Without columns no cell can be current or selected: the header pressed is the row.
+    if (rows.empty() && model_->columnCount() == 0 && headerRow_ >= 0 && headerRow_ < model_->dataRowCount())
+        rows.push_back(headerRow_);
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -342,8 +397,10 @@ void DataGrid::deleteRows(const std::vector<int> &rows)
     if (msgbox::show(question, msgbox::YesNo | msgbox::Question | msgbox::DefaultButton1) != msgbox::Yes)
         return;
     commitOpenEditor();
-    if (model_->deleteRows(targets))
+    if (model_->deleteRows(targets)) {
         clearSelection();
+        headerRow_ = -1;
+    }
 }
 
 void DataGrid::undo()
@@ -359,15 +416,17 @@ void DataGrid::setSelectionToNull()
         return;
     commitOpenEditor();
     // One row is edited at a time: only the current row's cells.
-    bool any = false;
+    bool any = false, emptied = false;
     for (const QModelIndex &index : selectionModel()->selectedIndexes()) {
         if (index.row() == current.row()) {
-            model_->setNull(index);
+            emptied = model_->setNull(index) || emptied;
             any = true;
         }
     }
     if (!any)
-        model_->setNull(current);
+        emptied = model_->setNull(current);
+    if (!emptied && !(model_->flags(current) & Qt::ItemIsEditable))
+        showReadOnlyReason(current);
 }
 
 void DataGrid::copySelection()

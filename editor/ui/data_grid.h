@@ -96,10 +96,18 @@ private:
     // edited writes it first, and a refused row keeps the user in it.
     bool mayMoveTo(const QModelIndex &target);
     void showRejection(int row, const QString &reason);
+    // A key that would type into a cell that takes no typing shows why, in a
+    // tooltip at the cell; true when it did.
+    bool explainReadOnlyCell(QKeyEvent *event);
+    // False when the cell's column can be changed.
+    bool showReadOnlyReason(const QModelIndex &index);
     void showSortIndicator();
 
     BusyPointer busy_;
     FindDialog *findDialog_ = nullptr;
+    // A table without columns has no cells to select: the row whose header
+    // was pressed last is the one Delete takes.
+    int headerRow_ = -1;
 
     void showContextMenu(const QPoint &globalPosition);
 
