@@ -188,7 +188,7 @@ private slots:
         QCOMPARE(database_->query(QStringLiteral("SELECT count(*) FROM people")), QStringList{"5"});
 
         QStringList waits;
-        open.model.setDatabaseWait([&waits](const QString &what, std::function<void()>) {
+        open.model.setDatabaseWait([&waits](const QString &what, std::function<void()>) -> bool {
             waits << what;
             throw background::Cancelled();
         });
