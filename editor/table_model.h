@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/table_snapshot.h"
+#include "editor/row_filter.h"
 #include "editor/row_order.h"
 #include "editor/undo_history.h"
 
@@ -58,7 +59,16 @@ public:
     // pending row is written first; false when the database refused it.
     bool sortByColumn(int column, std::optional<Qt::SortOrder> order);
 
-    // Reads the table again, writing the pending row first; the sort stays.
+    // Shows only the rows the filter lets through (an empty filter shows
+    // every row), in the order they have, writing the pending row first;
+    // false when the database refused it. Rows edited while filtered stay
+    // shown until the next filter; rows added show at the end.
+    bool setRowFilter(RowFilter filter);
+    const RowFilter &rowFilter() const { return filter_; }
+    qint64 tableRowCount() const;
+
+    // Reads the table again, writing the pending row first; the sort and
+    // the filter stay.
     // Returns the row that now shows what `row` showed (the same key), else
     // `row` within the new rows; nullopt when the pending row was refused.
     // Throws what reading the table throws, leaving the rows as they were.
@@ -108,6 +118,9 @@ signals:
     void rowRejected(int row, const QString &reason);
 
 private:
+    // The filter across a reading of the table: kept by column name.
+    std::vector<QString> filteredColumnNames() const;
+    void refilterAfterReading(const std::vector<QString> &filteredNames);
     void emitRowChanged(int row);
     // Inserts, deletes and undos run on this thread: they first wait for a
     // write given up that may still hold the table's connection. False (and
@@ -123,6 +136,10 @@ private:
     std::unique_ptr<db::TableSnapshot> snapshot_;
     DatabaseWait wait_;
     RowOrder order_;
+    RowFilter filter_;
+    // Whether the rows hidden all failed filter_, so that a narrower filter
+    // need look only at the rows shown; an undo may change a hidden row.
+    bool narrowable_ = true;
     int pendingRow_ = -1;
     bool newRowPending_ = false;
     std::map<int, QString> pending_; // column -> text typed by the user

@@ -147,8 +147,13 @@ bool TableModel::undo()
     }
     switch (undone.kind) {
     case UndoHistory::Kind::Updated:
-        for (qint64 row : undone.rows)
-            emitRowChanged(int(order_.gridRow(row)));
+        for (qint64 row : undone.rows) {
+            const qint64 shown = order_.gridRow(row);
+            if (shown >= 0)
+                emitRowChanged(int(shown));
+            else
+                narrowable_ = false;
+        }
         break;
     case UndoHistory::Kind::Inserted: {
         std::vector<qint64> taken = undone.rows;
@@ -158,8 +163,11 @@ bool TableModel::undo()
     }
     case UndoHistory::Kind::Deleted: {
         std::vector<qint64> shown;
-        for (qint64 row : undone.rows)
-            shown.push_back(order_.insertTableRow(row));
+        for (qint64 row : undone.rows) {
+            const qint64 at = order_.insertTableRow(row, filter_.matches(*snapshot_, row));
+            if (at >= 0)
+                shown.push_back(at);
+        }
         announceInserted(shown);
         break;
     }
