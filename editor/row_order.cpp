@@ -285,21 +285,33 @@ void RowOrder::showMarked(const std::vector<bool> &marked)
 
 void RowOrder::filter(qint64 tableRows, const std::function<bool(qint64)> &keep, bool amongShown)
 {
-    if (amongShown && filtered_) {
-        std::erase_if(shown_, [&](quint32 row) { return !keep(qint64(row)); });
+    amongShown = amongShown && filtered_;
+    if (column_ < 0) {
+        // The table's order is the grid's: one pass, row after row.
+        if (amongShown) {
+            std::erase_if(shown_, [&](quint32 row) { return !keep(qint64(row)); });
+        } else {
+            tableRows_ = tableRows;
+            shown_.clear();
+            for (qint64 row = 0; row < tableRows; ++row) {
+                if (keep(row))
+                    shown_.push_back(quint32(row));
+            }
+        }
         shown_.shrink_to_fit();
+        filtered_ = true;
         return;
     }
-    filtered_ = false;
+    // Sorted, the rows are looked at in the table's order, where their cells
+    // lie one after another in memory, and then taken in the sort's order.
+    std::vector<bool> marks = amongShown ? shownMarks() : std::vector<bool>(size_t(tableRows), true);
+    for (qint64 row = 0; row < tableRows; ++row) {
+        if (marks[size_t(row)] && !keep(row))
+            marks[size_t(row)] = false;
+    }
     tableRows_ = tableRows;
-    std::vector<quint32> shown;
-    forEachInOrder([&](qint64 row) {
-        if (keep(row))
-            shown.push_back(quint32(row));
-    });
-    shown.shrink_to_fit();
-    shown_.swap(shown);
     filtered_ = true;
+    showMarked(marks);
 }
 
 void RowOrder::unfilter()

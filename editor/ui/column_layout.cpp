@@ -26,13 +26,7 @@ ColumnLayout::ColumnLayout(DataGrid &grid, FilterHeader &header, GridFiltering &
 
     saveTimer_.setSingleShot(true);
     saveTimer_.setInterval(500);
-    connect(&saveTimer_, &QTimer::timeout, this, [this] {
-        try {
-            saveNow();
-        } catch (const AppError &error) {
-            msgbox::show(error.description(), msgbox::Exclamation);
-        }
-    });
+    connect(&saveTimer_, &QTimer::timeout, this, &ColumnLayout::saveTellingFailure);
 
     QAction *hide = headingMenu_->addAction(QStringLiteral("Hide Column"), this, [this] { hideColumn(menuColumn_); });
     hide->setObjectName(QStringLiteral("HideColumn"));
@@ -107,13 +101,18 @@ GridLayout ColumnLayout::currentLayout() const
     return layout;
 }
 
-void ColumnLayout::tableLeaving()
+void ColumnLayout::saveTellingFailure()
 {
     try {
         saveNow();
     } catch (const AppError &error) {
         msgbox::show(error.description(), msgbox::Exclamation);
     }
+}
+
+void ColumnLayout::tableLeaving()
+{
+    saveTellingFailure();
     key_.reset();
 }
 
@@ -139,16 +138,20 @@ void ColumnLayout::tableBound()
     key_ = key;
 }
 
-void ColumnLayout::tableReread()
+void ColumnLayout::tableReread(const GridLayout &before)
 {
-    // Kept by name: read it as it stands, then fitted to the columns now.
-    const GridLayout layout = currentLayout();
+    // The header kept its sections by number, which no longer name the same
+    // columns: the layout is put back by name.
+    GridLayout layout = before;
+    layout.sortColumn = {};
+    layout.filtersShown = filtering_.shown();
     const db::TableSnapshot *snapshot = grid_.tableModel().snapshot();
     if (!snapshot)
         return;
     QStringList names;
     for (int column = 0; column < snapshot->columnCount(); ++column)
         names << snapshot->column(column).name;
+    hiddenWidths_.clear();
     applyPlacement(placeColumns(layout, names));
     followColumns();
 }

@@ -31,8 +31,10 @@ public:
     void tableLeaving();
     // A table was bound: its remembered layout, where there is one.
     void tableBound();
-    // The table was read again; columns added or dropped are fitted in.
-    void tableReread();
+    // The table was read again; columns added or dropped since `before`
+    // (the layout as it was before reading) are fitted in.
+    void tableReread(const GridLayout &before);
+    GridLayout currentLayout() const;
 
     void hideColumn(int column);
     void showAllColumns();
@@ -42,13 +44,14 @@ public:
     void changed();
     // Keeps it now; throws AppError when the store cannot be written.
     void saveNow();
+    // Keeps it now; a store that cannot be written is told to the user.
+    void saveTellingFailure();
 
     QMenu &headingMenu() const { return *headingMenu_; }
 
 private:
     void applyPlacement(const ColumnPlacement &placement);
     void followColumns();
-    GridLayout currentLayout() const;
     void showHeadingMenu(const QPoint &position);
     void saveSoon();
 

@@ -531,7 +531,14 @@ bool DataGrid::reload()
     const QModelIndex current = currentIndex();
     const int row = current.isValid() ? current.row() : 0;
     const int column = current.isValid() ? current.column() : 0;
-    const int columnsBefore = model_->columnCount();
+    const auto columnNames = [this] {
+        QStringList names;
+        for (int c = 0; c < model_->columnCount(); ++c)
+            names << model_->headerData(c, Qt::Horizontal).toString();
+        return names;
+    };
+    const QStringList columnsBefore = columnNames();
+    const GridLayout layoutBefore = columnLayout_->currentLayout();
     std::optional<int> target;
     bool read = true;
     {
@@ -546,10 +553,12 @@ bool DataGrid::reload()
     }
     if (!target)
         return false;
-    if (model_->columnCount() != columnsBefore) {
+    if (columnNames() != columnsBefore) {
         fitColumnWidths();
+        // New boxes for the columns of now, and no filter they do not show.
         filtering_->tableBound();
-        columnLayout_->tableReread();
+        filtering_->apply();
+        columnLayout_->tableReread(layoutBefore);
     }
     showSortIndicator();
     if (*target >= 0 && model_->columnCount() > 0) {

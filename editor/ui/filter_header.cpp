@@ -20,7 +20,9 @@ FilterHeader::FilterHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent
 
 int FilterHeader::boxHeight() const
 {
-    return QLineEdit().sizeHint().height();
+    if (boxHeight_ == 0)
+        boxHeight_ = QLineEdit().sizeHint().height();
+    return boxHeight_;
 }
 
 QSize FilterHeader::sizeHint() const

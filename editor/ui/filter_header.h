@@ -44,5 +44,6 @@ private:
 
     std::vector<QLineEdit *> boxes_;
     bool shown_ = false;
+    mutable int boxHeight_ = 0;
     QTimer pause_;
 };

@@ -2,6 +2,7 @@
 
 #include "app/app_error.h"
 #include "app/error_trap.h"
+#include "app/ui/form1.h"
 #include "app/ui/look.h"
 #include "app/message_box.h"
 #include "app/paths.h"
@@ -10,9 +11,9 @@
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
 #include "editor/grid_layout.h"
+#include "editor/ui/column_layout.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/window_fit.h"
-#include "app/ui/form1.h"
 #include "export/pdf_export.h"
 #include "export/spreadsheet_export.h"
 #include "export/text_export.h"
@@ -165,5 +166,6 @@ void Form3::closeEvent(QCloseEvent *event)
         DataGrid1->discardPendingEdit();
     }
     event->accept();
+    DataGrid1->columnLayout().saveTellingFailure();
     endProgram();
 }

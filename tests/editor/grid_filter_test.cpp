@@ -496,6 +496,18 @@ private slots:
             QCOMPARE(headingsInDisplayOrder(grid), QStringList({"colour", "weight", "id", "size(hidden)"}));
             QCOMPARE(grid.caption(1), QStringLiteral("weight"));
             QCOMPARE(grid.columnCount(), 3);
+
+            // Read again after one more column came: it fits in the same
+            // way, and a filter whose boxes went filters no more.
+            filterColumn(grid, 0, QStringLiteral("=1"));
+            QCOMPARE(shownIds(grid), QStringLiteral("1"));
+            asLogin(QStringLiteral("ALTER TABLE filter_t.shapes ADD COLUMN shade text;"));
+            QVERIFY(grid.reload());
+            QCOMPARE(headingsInDisplayOrder(grid),
+                     QStringList({"colour", "weight", "shade", "id", "size(hidden)"}));
+            QCOMPARE(grid.filterHeader().boxCount(), 5);
+            QCOMPARE(grid.filterHeader().boxText(0), QString());
+            QCOMPARE(shownIds(grid), QStringLiteral("1,2"));
         }
         QVERIFY(boxes.boxes().empty());
     }
