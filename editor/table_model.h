@@ -97,11 +97,15 @@ public:
     // The cells of rows top..bottom and columns left..right as tab-separated
     // text; the new-row line gives nothing.
     QString copyText(int top, int left, int bottom, int right) const;
+    // The same of the given columns, in their order (as the grid shows them).
+    QString copyText(int top, int bottom, const std::vector<int> &columns) const;
     // Writes tab-separated text into the cells from (row, column) rightwards
     // and downwards, each row written as it is left; rows past the last one
     // are inserted. Stops at a row the database refuses (rowRejected, false),
     // which is then the pending row.
     bool pasteText(int row, int column, const QString &text);
+    // The same, rightwards through the given columns only.
+    bool pasteText(int row, const std::vector<int> &columns, const QString &text);
 
     // How a database call of the model is waited for: `call` runs, its
     // failure is thrown, and background::Cancelled when the user gave up

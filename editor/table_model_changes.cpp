@@ -177,12 +177,19 @@ bool TableModel::undo()
 
 QString TableModel::copyText(int top, int left, int bottom, int right) const
 {
+    std::vector<int> columns;
+    for (int column = qMax(left, 0); column <= qMin(right, columnCount() - 1); ++column)
+        columns.push_back(column);
+    return copyText(top, bottom, columns);
+}
+
+QString TableModel::copyText(int top, int bottom, const std::vector<int> &columns) const
+{
     std::vector<QStringList> rows;
     bottom = qMin(bottom, dataRowCount() - 1);
-    right = qMin(right, columnCount() - 1);
     for (int row = qMax(top, 0); row <= bottom; ++row) {
         QStringList cells;
-        for (int column = qMax(left, 0); column <= right; ++column)
+        for (int column : columns)
             cells << cellText(row, column);
         rows.push_back(cells);
     }
@@ -191,13 +198,21 @@ QString TableModel::copyText(int top, int left, int bottom, int right) const
 
 bool TableModel::pasteText(int row, int column, const QString &text)
 {
+    std::vector<int> columns;
+    for (int c = qMax(column, 0); c < columnCount(); ++c)
+        columns.push_back(c);
+    return pasteText(row, columns, text);
+}
+
+bool TableModel::pasteText(int row, const std::vector<int> &columns, const QString &text)
+{
     if (!snapshot_)
         return false;
     for (const QStringList &cells : cellsFromTabText(text)) {
         if (row > dataRowCount())
             break;
-        for (int j = 0; j < cells.size() && column + j < columnCount(); ++j) {
-            const QModelIndex target = index(row, column + j);
+        for (int j = 0; j < cells.size() && size_t(j) < columns.size(); ++j) {
+            const QModelIndex target = index(row, columns[size_t(j)]);
             if ((flags(target) & Qt::ItemIsEditable) && !setData(target, cells[j]))
                 return false;
         }

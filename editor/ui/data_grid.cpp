@@ -437,6 +437,18 @@ void DataGrid::setSelectionToNull()
         model_->setNull(current);
 }
 
+std::vector<int> DataGrid::shownColumnsBetween(int firstVisual, int lastVisual) const
+{
+    std::vector<int> columns;
+    const QHeaderView *header = horizontalHeader();
+    for (int visual = qMax(firstVisual, 0); visual <= qMin(lastVisual, header->count() - 1); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column))
+            columns.push_back(column);
+    }
+    return columns;
+}
+
 void DataGrid::copySelection()
 {
     QModelIndexList cells = selectionModel()->selectedIndexes();
@@ -444,14 +456,17 @@ void DataGrid::copySelection()
         cells << currentIndex();
     if (cells.isEmpty())
         return;
-    int top = cells.front().row(), bottom = top, left = cells.front().column(), right = left;
+    // The columns as they show, left to right.
+    const QHeaderView *header = horizontalHeader();
+    int top = cells.front().row(), bottom = top;
+    int left = header->visualIndex(cells.front().column()), right = left;
     for (const QModelIndex &index : cells) {
         top = qMin(top, index.row());
         bottom = qMax(bottom, index.row());
-        left = qMin(left, index.column());
-        right = qMax(right, index.column());
+        left = qMin(left, header->visualIndex(index.column()));
+        right = qMax(right, header->visualIndex(index.column()));
     }
-    QApplication::clipboard()->setText(model_->copyText(top, left, bottom, right));
+    QApplication::clipboard()->setText(model_->copyText(top, bottom, shownColumnsBetween(left, right)));
 }
 
 void DataGrid::paste()
@@ -460,8 +475,11 @@ void DataGrid::paste()
     if (!current.isValid())
         return;
     commitOpenEditor();
+    // Rightwards as the columns show; hidden ones are passed over.
+    const std::vector<int> columns =
+        shownColumnsBetween(horizontalHeader()->visualIndex(current.column()), horizontalHeader()->count() - 1);
     // A refused row holds the user, as leaving it would have.
-    if (!model_->pasteText(current.row(), current.column(), QApplication::clipboard()->text()))
+    if (!model_->pasteText(current.row(), columns, QApplication::clipboard()->text()))
         setCurrentIndex(model_->index(model_->pendingRow(), current.column()));
 }
 

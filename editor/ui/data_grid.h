@@ -127,6 +127,8 @@ private:
     FindDialog *findDialog_ = nullptr;
 
     void showContextMenu(const QPoint &globalPosition);
+    // The columns shown from one display position to another, in display order.
+    std::vector<int> shownColumnsBetween(int firstVisual, int lastVisual) const;
 
     TableModel *model_;
     TableRows rows_;

@@ -84,8 +84,11 @@ QString FilterHeader::boxText(int column) const
 
 void FilterHeader::setBoxText(int column, const QString &text)
 {
-    if (column >= 0 && column < boxCount())
-        boxes_[size_t(column)]->setText(text);
+    if (column < 0 || column >= boxCount())
+        return;
+    // Put there by the program: shown from its start in a narrow box.
+    boxes_[size_t(column)]->setText(text);
+    boxes_[size_t(column)]->setCursorPosition(0);
 }
 
 void FilterHeader::clearBoxes()

@@ -15,6 +15,7 @@
 #include "support/wizard_driver.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -404,6 +405,19 @@ private slots:
         QVERIFY(grid.findAgain(true));
         QCOMPARE(grid.currentIndex().column(), 1);
         grid.findDialog()->close();
+
+        // Copy and paste go by the columns as they show, passing over hidden ones.
+        QAbstractItemModel *model = grid.model();
+        grid.setCurrentIndex(model->index(0, 5));
+        grid.selectionModel()->select(model->index(0, 0), QItemSelectionModel::Select);
+        grid.selectionModel()->select(model->index(0, 1), QItemSelectionModel::Select);
+        grid.copySelection();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("gamma\t5\tdan\n"));
+        QApplication::clipboard()->setText(QStringLiteral("11.00\t2022-01-01 00:00:00"));
+        grid.setCurrentIndex(model->index(1, 2));
+        grid.paste();
+        QCOMPARE(inDatabase("SELECT amount, born, seen FROM filter_t.things WHERE id = 2"),
+                 QStringLiteral("11.00||2022-01-01 00:00:00"));
         QVERIFY(boxes.boxes().empty());
     }
 
