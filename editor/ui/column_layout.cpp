@@ -116,11 +116,28 @@ void ColumnLayout::tableLeaving()
     key_.reset();
 }
 
+void ColumnLayout::showTableOrder()
+{
+    for (int column = 0; column < header_.count(); ++column) {
+        grid_.setColumnHidden(column, false);
+        const int from = header_.visualIndex(column);
+        if (from != column)
+            header_.moveSection(from, column);
+    }
+    hiddenWidths_.clear();
+}
+
 void ColumnLayout::tableBound()
 {
     key_.reset();
     dirty_ = false;
-    hiddenWidths_.clear();
+    // The header keeps its sections across tables of as many columns: the
+    // new table starts as the table has it, and as it was left, if it was.
+    applying_ = true;
+    showTableOrder();
+    grid_.fitColumnWidths();
+    filtering_.setShown(false);
+    applying_ = false;
     const db::TableSnapshot *snapshot = grid_.tableModel().snapshot();
     if (!snapshot)
         return;
@@ -230,12 +247,7 @@ void ColumnLayout::resetLayout()
         }
     }
     applying_ = true;
-    for (int column = 0; column < header_.count(); ++column) {
-        grid_.setColumnHidden(column, false);
-        const int from = header_.visualIndex(column);
-        if (from != column)
-            header_.moveSection(from, column);
-    }
+    showTableOrder();
     grid_.fitColumnWidths();
     grid_.sortBy(-1, std::nullopt);
     header_.clearBoxes();

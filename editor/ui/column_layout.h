@@ -51,6 +51,8 @@ public:
 
 private:
     void applyPlacement(const ColumnPlacement &placement);
+    // Every column shown, in the table's order.
+    void showTableOrder();
     void followColumns();
     void showHeadingMenu(const QPoint &position);
     void saveSoon();

@@ -169,8 +169,6 @@ void DataGrid::setDataSource(std::unique_ptr<db::TableSnapshot> snapshot)
     model_->setSnapshot(std::move(snapshot));
     rows_.setColumns(std::nullopt);
     filtering_->tableBound();
-    // Columns as wide as their headings and first rows, within reason.
-    fitColumnWidths();
     columnLayout_->tableBound();
     showSortIndicator();
     if (model_->rowCount() > 0 && model_->columnCount() > 0)

@@ -119,7 +119,8 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         user_ = createScratchLogin(login);
         asLogin(QStringLiteral("CREATE TABLE filter_t.things (id integer PRIMARY KEY, name varchar(20), "
-                               "  amount numeric(9,2), born date, seen timestamp, note text);"));
+                               "  amount numeric(9,2), born date, seen timestamp, note text);"
+                               "CREATE TABLE filter_t.others (a int, b int, c int, d int, e int, f int);"));
     }
     void cleanupTestCase()
     {
@@ -460,6 +461,21 @@ private slots:
             QCOMPARE(grid.filterHeader().boxText(1), QString());
             QCOMPARE(shownIds(grid), QStringLiteral("5,2,1,3,4"));
             QCOMPARE(grid.caption(1), QStringLiteral("note"));
+
+            // Another table (of as many columns) starts as its table has it;
+            // back to this one, it is as it was left.
+            grid.setColumnWidth(2, 77);
+            driver.editor().PushButton1_Click();
+            QVERIFY(driver.openTable("others"));
+            QCOMPARE(headingsInDisplayOrder(grid), QStringList({"a", "b", "c", "d", "e", "f"}));
+            QVERIFY(!grid.filtering().shown());
+            QVERIFY(!grid.horizontalHeader()->isSortIndicatorShown());
+            driver.editor().PushButton1_Click();
+            QVERIFY(driver.openTable("things"));
+            QCOMPARE(headingsInDisplayOrder(grid),
+                     QStringList({"id", "note", "name", "amount", "born(hidden)", "seen"}));
+            QCOMPARE(grid.columnWidth(2), 77);
+            QVERIFY(grid.filtering().shown());
 
             // Reset Layout forgets it, and the grid is as first opened.
             grid.columnLayout().resetLayout();
