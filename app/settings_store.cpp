@@ -48,19 +48,54 @@ QString GetSetting(const QString &appName, const QString &section, const QString
     return store.value(key, defaultValue).toString();
 }
 
-void SaveSetting(const QString &appName, const QString &section, const QString &key,
-                 const QString &value)
+namespace {
+
+// Writes through `change`, creating the file owner-only first; throws
+// AppError when the store cannot be written.
+template <class Change>
+void changeStore(const QString &appName, Change change)
 {
     QSettings store = openStore(appName);
     const QString path = store.fileName();
     if (!QFileInfo::exists(path))
         createOwnerOnly(path);
-    store.beginGroup(section);
-    store.setValue(key, value);
-    store.endGroup();
+    change(store);
     store.sync();
     if (store.status() != QSettings::NoError)
         throw AppError(QStringLiteral("Cannot write the settings file %1").arg(path));
     // An older file made by hand may still be readable by others.
     ::chmod(QFile::encodeName(path).constData(), 0600);
+}
+
+} // namespace
+
+void SaveSetting(const QString &appName, const QString &section, const QString &key,
+                 const QString &value)
+{
+    changeStore(appName, [&](QSettings &store) {
+        store.beginGroup(section);
+        store.setValue(key, value);
+        store.endGroup();
+    });
+}
+
+QVariantMap readStoredGroup(const QString &appName, const QString &group)
+{
+    QSettings store = openStore(appName);
+    store.beginGroup(group);
+    QVariantMap values;
+    for (const QString &key : store.childKeys())
+        values.insert(key, store.value(key));
+    return values;
+}
+
+void replaceStoredGroup(const QString &appName, const QString &group, const QVariantMap &values)
+{
+    changeStore(appName, [&](QSettings &store) {
+        store.remove(group);
+        store.beginGroup(group);
+        for (auto value = values.begin(); value != values.end(); ++value)
+            store.setValue(value.key(), value.value());
+        store.endGroup();
+    });
 }

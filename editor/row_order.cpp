@@ -238,14 +238,95 @@ Compare keysAndOrder(const ColumnCells &cells, ValueKind kind, Keys &keys, bool 
 
 void RowOrder::clear()
 {
+    unfilter();
+    unsort();
+}
+
+void RowOrder::unsort()
+{
+    const std::vector<bool> marks = shownMarks();
     std::vector<quint64>().swap(entries_);
     column_ = -1;
     order_ = Qt::AscendingOrder;
+    if (filtered_)
+        showMarked(marks);
+}
+
+template <class Visit>
+void RowOrder::forEachInOrder(Visit visit) const
+{
+    if (column_ >= 0) {
+        for (const quint64 entry : entries_)
+            visit(qint64(quint32(entry)));
+    } else {
+        for (qint64 row = 0; row < tableRows_; ++row)
+            visit(row);
+    }
+}
+
+std::vector<bool> RowOrder::shownMarks() const
+{
+    std::vector<bool> marks;
+    if (!filtered_)
+        return marks;
+    marks.resize(size_t(tableRows_));
+    for (const quint32 row : shown_)
+        marks[row] = true;
+    return marks;
+}
+
+void RowOrder::showMarked(const std::vector<bool> &marked)
+{
+    shown_.clear();
+    forEachInOrder([&](qint64 row) {
+        if (marked[size_t(row)])
+            shown_.push_back(quint32(row));
+    });
+    shown_.shrink_to_fit();
+}
+
+void RowOrder::filter(qint64 tableRows, const std::function<bool(qint64)> &keep, bool amongShown)
+{
+    amongShown = amongShown && filtered_;
+    if (column_ < 0) {
+        // The table's order is the grid's: one pass, row after row.
+        if (amongShown) {
+            std::erase_if(shown_, [&](quint32 row) { return !keep(qint64(row)); });
+        } else {
+            tableRows_ = tableRows;
+            shown_.clear();
+            for (qint64 row = 0; row < tableRows; ++row) {
+                if (keep(row))
+                    shown_.push_back(quint32(row));
+            }
+        }
+        shown_.shrink_to_fit();
+        filtered_ = true;
+        return;
+    }
+    // Sorted, the rows are looked at in the table's order, where their cells
+    // lie one after another in memory, and then taken in the sort's order.
+    std::vector<bool> marks = amongShown ? shownMarks() : std::vector<bool>(size_t(tableRows), true);
+    for (qint64 row = 0; row < tableRows; ++row) {
+        if (marks[size_t(row)] && !keep(row))
+            marks[size_t(row)] = false;
+    }
+    tableRows_ = tableRows;
+    filtered_ = true;
+    showMarked(marks);
+}
+
+void RowOrder::unfilter()
+{
+    std::vector<quint32>().swap(shown_);
+    filtered_ = false;
 }
 
 void RowOrder::sort(const db::TableSnapshot &snapshot, int column, Qt::SortOrder order)
 {
-    clear();
+    const std::vector<bool> marks = shownMarks();
+    std::vector<quint64>().swap(entries_);
+    column_ = -1;
     const ColumnCells cells(snapshot, column);
     const bool ascending = order == Qt::AscendingOrder;
     {
@@ -284,10 +365,18 @@ void RowOrder::sort(const db::TableSnapshot &snapshot, int column, Qt::SortOrder
     }
     column_ = column;
     order_ = order;
+    if (filtered_)
+        showMarked(marks);
 }
 
 qint64 RowOrder::gridRow(qint64 tableRow) const
 {
+    if (filtered_) {
+        if (tableRow >= tableRows_)
+            return tableRow - tableRows_ + qint64(shown_.size());
+        const auto at = std::find(shown_.begin(), shown_.end(), quint32(tableRow));
+        return at == shown_.end() ? -1 : qint64(at - shown_.begin());
+    }
     if (column_ < 0 || tableRow >= qint64(entries_.size()))
         return tableRow;
     for (size_t i = 0; i < entries_.size(); ++i) {
@@ -301,35 +390,68 @@ void RowOrder::appendTableRow(qint64 tableRow)
 {
     if (column_ >= 0)
         entries_.push_back(quint64(tableRow));
+    if (filtered_) {
+        shown_.push_back(quint32(tableRow));
+        ++tableRows_;
+    }
 }
 
-qint64 RowOrder::insertTableRow(qint64 tableRow)
+qint64 RowOrder::insertTableRow(qint64 tableRow, bool shown)
 {
-    if (column_ < 0)
-        return tableRow;
-    qint64 at = 0;
-    for (size_t i = 0; i < entries_.size(); ++i) {
-        const auto row = qint64(quint32(entries_[i]));
-        if (row >= tableRow)
-            entries_[i] = quint64(row + 1);
-        else if (row == tableRow - 1)
-            at = qint64(i) + 1;
+    qint64 at = tableRow;
+    if (column_ >= 0) {
+        at = 0;
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            const auto row = qint64(quint32(entries_[i]));
+            if (row >= tableRow)
+                entries_[i] = quint64(row + 1);
+            else if (row == tableRow - 1)
+                at = qint64(i) + 1;
+        }
+        entries_.insert(entries_.begin() + at, quint64(tableRow));
     }
-    entries_.insert(entries_.begin() + at, quint64(tableRow));
-    return at;
+    if (!filtered_)
+        return at;
+    for (quint32 &row : shown_) {
+        if (qint64(row) >= tableRow)
+            ++row;
+    }
+    ++tableRows_;
+    if (!shown)
+        return -1;
+    std::vector<bool> marks = shownMarks();
+    marks[size_t(tableRow)] = true;
+    showMarked(marks);
+    return gridRow(tableRow);
 }
 
 std::vector<qint64> RowOrder::removeTableRows(const std::vector<qint64> &ascendingTableRows)
 {
-    if (column_ < 0)
-        return ascendingTableRows;
     std::vector<qint64> gridRows;
+    if (filtered_) {
+        size_t kept = 0;
+        for (size_t i = 0; i < shown_.size(); ++i) {
+            const auto row = qint64(shown_[i]);
+            const auto below = std::lower_bound(ascendingTableRows.begin(), ascendingTableRows.end(), row);
+            if (below != ascendingTableRows.end() && *below == row) {
+                gridRows.push_back(qint64(i));
+                continue;
+            }
+            shown_[kept++] = quint32(row - (below - ascendingTableRows.begin()));
+        }
+        shown_.resize(kept);
+        tableRows_ -= qint64(ascendingTableRows.size());
+    }
+    if (column_ < 0)
+        return filtered_ ? gridRows : ascendingTableRows;
+    const bool gridIsSorted = !filtered_;
     size_t kept = 0;
     for (size_t i = 0; i < entries_.size(); ++i) {
         const auto row = qint64(quint32(entries_[i]));
         const auto below = std::lower_bound(ascendingTableRows.begin(), ascendingTableRows.end(), row);
         if (below != ascendingTableRows.end() && *below == row) {
-            gridRows.push_back(qint64(i));
+            if (gridIsSorted)
+                gridRows.push_back(qint64(i));
             continue;
         }
         entries_[kept++] = quint64(row - (below - ascendingTableRows.begin()));

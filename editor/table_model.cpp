@@ -23,6 +23,7 @@ void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
         background::worker().releaseAfterWork(std::shared_ptr<db::TableSnapshot>(std::move(snapshot_)));
     snapshot_ = std::move(snapshot);
     order_.clear();
+    filter_ = {};
     pendingRow_ = -1;
     newRowPending_ = false;
     pending_.clear();
@@ -265,7 +266,7 @@ bool TableModel::sortByColumn(int column, std::optional<Qt::SortOrder> order)
     if (order)
         order_.sort(*snapshot_, column, *order);
     else
-        order_.clear();
+        order_.unsort();
     QModelIndexList moved;
     for (size_t i = 0; i < tableRows.size(); ++i)
         moved.push_back(index(int(order_.gridRow(tableRows[i])), persistent[qsizetype(i)].column()));
@@ -296,6 +297,7 @@ std::optional<int> TableModel::reload(int row)
     }
     const QString sortedName = order_.isSorted() ? snapshot_->column(order_.column()).name : QString();
     const Qt::SortOrder sortOrder = order_.order();
+    const std::vector<QString> filteredNames = filteredColumnNames();
 
     // Read aside while the grid goes on showing the rows it has.
     const db::TableSnapshot *snapshot = snapshot_.get();
@@ -306,7 +308,6 @@ std::optional<int> TableModel::reload(int row)
     beginResetModel();
     snapshot_->keepFreshTable(*fresh);
     // The rows are numbered afresh: what could be undone is gone with them.
-    shownRows_ = int(snapshot_->rowCount());
     history_.clear();
     order_.clear();
     for (int c = 0; c < snapshot_->columnCount() && !sortedName.isEmpty(); ++c) {
@@ -315,6 +316,7 @@ std::optional<int> TableModel::reload(int row)
             break;
         }
     }
+    refilterAfterReading(filteredNames);
     endResetModel();
 
     int found = -1;

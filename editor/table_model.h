@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/table_snapshot.h"
+#include "editor/row_filter.h"
 #include "editor/row_order.h"
 #include "editor/undo_history.h"
 
@@ -58,7 +59,16 @@ public:
     // pending row is written first; false when the database refused it.
     bool sortByColumn(int column, std::optional<Qt::SortOrder> order);
 
-    // Reads the table again, writing the pending row first; the sort stays.
+    // Shows only the rows the filter lets through (an empty filter shows
+    // every row), in the order they have, writing the pending row first;
+    // false when the database refused it. Rows edited while filtered stay
+    // shown until the next filter; rows added show at the end.
+    bool setRowFilter(RowFilter filter);
+    const RowFilter &rowFilter() const { return filter_; }
+    qint64 tableRowCount() const;
+
+    // Reads the table again, writing the pending row first; the sort and
+    // the filter stay.
     // Returns the row that now shows what `row` showed (the same key), else
     // `row` within the new rows; nullopt when the pending row was refused.
     // Throws what reading the table throws, leaving the rows as they were.
@@ -87,6 +97,8 @@ public:
     // The cells of rows top..bottom and columns left..right as tab-separated
     // text; the new-row line gives nothing.
     QString copyText(int top, int left, int bottom, int right) const;
+    // The same of the given columns, in their order (as the grid shows them).
+    QString copyText(int top, int bottom, const std::vector<int> &columns) const;
     // Writes tab-separated text into the cells from (row, column) rightwards
     // and downwards, each row written as it is left; rows past the last one
     // are inserted. Stops at a row the database refuses (rowRejected, false),
@@ -94,6 +106,8 @@ public:
     // are left as they are and the rest of their row is pasted; when that
     // left out text differing from theirs, pasteLeftOut names the columns.
     bool pasteText(int row, int column, const QString &text);
+    // The same, rightwards through the given columns only.
+    bool pasteText(int row, const std::vector<int> &columns, const QString &text);
 
     // How a database call of the model is waited for: `call` runs, its
     // failure is thrown, and background::Cancelled when the user gave up
@@ -124,6 +138,9 @@ signals:
     void pasteLeftOut(const QString &note);
 
 private:
+    // The filter across a reading of the table: kept by column name.
+    std::vector<QString> filteredColumnNames() const;
+    void refilterAfterReading(const std::vector<QString> &filteredNames);
     void emitRowChanged(int row);
     // Inserts, deletes and undos run on this thread: they first wait for a
     // write given up that may still hold the table's connection. False (and
@@ -140,6 +157,10 @@ private:
     std::unique_ptr<db::TableSnapshot> snapshot_;
     DatabaseWait wait_;
     RowOrder order_;
+    RowFilter filter_;
+    // Whether the rows hidden all failed filter_, so that a narrower filter
+    // need look only at the rows shown; an undo may change a hidden row.
+    bool narrowable_ = true;
     int pendingRow_ = -1;
     bool newRowPending_ = false;
     std::map<int, QString> pending_; // column -> text typed by the user

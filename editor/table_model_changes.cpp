@@ -151,8 +151,13 @@ bool TableModel::undo()
     }
     switch (undone.kind) {
     case UndoHistory::Kind::Updated:
-        for (qint64 row : undone.rows)
-            emitRowChanged(int(order_.gridRow(row)));
+        for (qint64 row : undone.rows) {
+            const qint64 shown = order_.gridRow(row);
+            if (shown >= 0)
+                emitRowChanged(int(shown));
+            else
+                narrowable_ = false;
+        }
         break;
     case UndoHistory::Kind::Inserted: {
         std::vector<qint64> taken = undone.rows;
@@ -162,8 +167,11 @@ bool TableModel::undo()
     }
     case UndoHistory::Kind::Deleted: {
         std::vector<qint64> shown;
-        for (qint64 row : undone.rows)
-            shown.push_back(order_.insertTableRow(row));
+        for (qint64 row : undone.rows) {
+            const qint64 at = order_.insertTableRow(row, filter_.matches(*snapshot_, row));
+            if (at >= 0)
+                shown.push_back(at);
+        }
         announceInserted(shown);
         break;
     }
@@ -175,12 +183,19 @@ bool TableModel::undo()
 
 QString TableModel::copyText(int top, int left, int bottom, int right) const
 {
+    std::vector<int> columns;
+    for (int column = qMax(left, 0); column <= qMin(right, columnCount() - 1); ++column)
+        columns.push_back(column);
+    return copyText(top, bottom, columns);
+}
+
+QString TableModel::copyText(int top, int bottom, const std::vector<int> &columns) const
+{
     std::vector<QStringList> rows;
     bottom = qMin(bottom, dataRowCount() - 1);
-    right = qMin(right, columnCount() - 1);
     for (int row = qMax(top, 0); row <= bottom; ++row) {
         QStringList cells;
-        for (int column = qMax(left, 0); column <= right; ++column)
+        for (int column : columns)
             cells << cellText(row, column);
         rows.push_back(cells);
     }
@@ -188,6 +203,14 @@ QString TableModel::copyText(int top, int left, int bottom, int right) const
 }
 
 bool TableModel::pasteText(int row, int column, const QString &text)
+{
+    std::vector<int> columns;
+    for (int c = qMax(column, 0); c < columnCount(); ++c)
+        columns.push_back(c);
+    return pasteText(row, columns, text);
+}
+
+bool TableModel::pasteText(int row, const std::vector<int> &columns, const QString &text)
 {
     if (!snapshot_)
         return false;
@@ -206,10 +229,11 @@ bool TableModel::pasteText(int row, int column, const QString &text)
         if (row > dataRowCount())
             break;
         std::vector<std::pair<int, QString>> notTaken;
-        for (int j = 0; j < cells.size() && column + j < columnCount(); ++j) {
-            const QModelIndex target = index(row, column + j);
+        for (int j = 0; j < cells.size() && size_t(j) < columns.size(); ++j) {
+            const int c = columns[size_t(j)];
+            const QModelIndex target = index(row, c);
             if (!(flags(target) & Qt::ItemIsEditable)) {
-                notTaken.emplace_back(column + j, cells[j]);
+                notTaken.emplace_back(c, cells[j]);
                 continue;
             }
             if (!setData(target, cells[j])) {

@@ -5,8 +5,11 @@
 #include "app/ui/wait_dialog.h"
 #include "editor/cell_search.h"
 #include "editor/table_model.h"
+#include "editor/ui/column_layout.h"
+#include "editor/ui/filter_header.h"
 #include "editor/ui/find_dialog.h"
 #include "editor/ui/grid_context_menu.h"
+#include "editor/ui/grid_filtering.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,6 +27,10 @@
 #include <optional>
 
 namespace {
+
+const QKeySequence showFiltersKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_L);
+const QKeySequence filterByValueKeys(Qt::CTRL | Qt::ALT | Qt::Key_F);
+const QKeySequence fitToWindowKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_W);
 
 // Every move of the current cell, by keyboard, editor or program, passes
 // through here; a move the grid refuses does not happen at all.
@@ -75,9 +82,11 @@ public:
 } // namespace
 
 DataGrid::DataGrid(QWidget *parent)
-    : QTableView(parent), model_(new TableModel(this)), rows_(*model_), contextMenu_(new GridContextMenu(this))
+    : QTableView(parent), model_(new TableModel(this)), rows_(*model_), contextMenu_(new GridContextMenu(this)),
+      filterHeader_(new FilterHeader(this))
 {
     setObjectName(QStringLiteral("DataGrid1"));
+    setHorizontalHeader(filterHeader_);
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(9);
     font.setBold(true);
@@ -126,21 +135,68 @@ DataGrid::DataGrid(QWidget *parent)
     contextMenu_->addEntry(QStringLiteral("Reload"), [this] { reload(); }, QKeySequence(Qt::Key_F5), bound);
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::sortByHeading);
+
+    filtering_ = new GridFiltering(*this, *filterHeader_);
+    columnLayout_ = new ColumnLayout(*this, *filterHeader_, *filtering_);
+    contextMenu_->addSeparator();
+    QAction *showFilters = contextMenu_->addEntry(QStringLiteral("Show Filters"),
+                                                  [this] { filtering_->setShown(!filtering_->shown()); },
+                                                  showFiltersKeys, bound);
+    showFilters->setCheckable(true);
+    connect(contextMenu_, &QMenu::aboutToShow, showFilters,
+            [this, showFilters] { showFilters->setChecked(filtering_->shown()); });
+    contextMenu_->addEntry(QStringLiteral("Filter by This Value"), [this] { filtering_->filterByValue(currentIndex()); },
+                           filterByValueKeys,
+                           [this] { return currentIndex().isValid() && !model_->isNewRowLine(currentIndex().row()); });
+    contextMenu_->addEntry(QStringLiteral("Clear Filters"), [this] { filtering_->clear(); }, {}, bound);
+    fitToWindow_ = contextMenu_->addEntry(QStringLiteral("Fit Grid to Window"), [] {}, fitToWindowKeys);
+    fitToWindow_->setCheckable(true);
 }
 
-DataGrid::~DataGrid() = default;
-
-void DataGrid::setDataSource(std::unique_ptr<db::TableSnapshot> snapshot)
+DataGrid::~DataGrid()
 {
-    headerRow_ = -1;
-    model_->setSnapshot(std::move(snapshot));
-    showSortIndicator();
-    // Columns as wide as their headings and first rows, within reason; the
-    // header samples a bounded number of rows, so large tables cost the same.
+    try {
+        columnLayout_->saveNow();
+    } catch (const AppError &error) {
+        qWarning("%s", qPrintable(error.description()));
+    }
+}
+
+void DataGrid::setLayoutKeySource(std::function<std::optional<GridLayoutKey>()> source)
+{
+    columnLayout_->setKeySource(std::move(source));
+}
+
+void DataGrid::setShownColumns(std::optional<std::vector<int>> columns)
+{
+    rows_.setColumns(std::move(columns));
+}
+
+void DataGrid::updateGeometries()
+{
+    QTableView::updateGeometries();
+    if (filtering_)
+        filtering_->placeCorner();
+}
+
+void DataGrid::fitColumnWidths()
+{
+    // The header samples a bounded number of rows, so large tables cost the same.
     horizontalHeader()->setResizeContentsPrecision(200);
     resizeColumnsToContents();
     for (int column = 0; column < model_->columnCount(); ++column)
         setColumnWidth(column, qMin(columnWidth(column), 240));
+}
+
+void DataGrid::setDataSource(std::unique_ptr<db::TableSnapshot> snapshot)
+{
+    headerRow_ = -1;
+    columnLayout_->tableLeaving();
+    model_->setSnapshot(std::move(snapshot));
+    rows_.setColumns(std::nullopt);
+    filtering_->tableBound();
+    columnLayout_->tableBound();
+    showSortIndicator();
     if (model_->rowCount() > 0 && model_->columnCount() > 0)
         setCurrentIndex(model_->index(0, 0));
     scrollToTop();
@@ -213,6 +269,18 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     }
     if (event->key() == Qt::Key_F3 && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier) {
         findAgain(!(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
+    // Also from the filter boxes, which pass on what they do not take.
+    const QKeySequence pressed(event->keyCombination());
+    if (pressed == showFiltersKeys || pressed == filterByValueKeys || pressed == fitToWindowKeys) {
+        if (pressed == showFiltersKeys)
+            filtering_->setShown(!filtering_->shown());
+        else if (pressed == filterByValueKeys)
+            filtering_->filterByValue(currentIndex());
+        else
+            fitToWindow_->trigger();
         event->accept();
         return;
     }
@@ -321,12 +389,12 @@ void DataGrid::showRejection(int row, const QString &reason)
 
 int DataGrid::columnCount() const
 {
-    return model_->columnCount();
+    return rows_.columnCount();
 }
 
 QString DataGrid::caption(int column) const
 {
-    return model_->headerData(column, Qt::Horizontal).toString();
+    return rows_.caption(column);
 }
 
 qint64 DataGrid::rowCount() const
@@ -336,7 +404,7 @@ qint64 DataGrid::rowCount() const
 
 QString DataGrid::cellText(qint64 row, int column) const
 {
-    return model_->cellText(int(row), column);
+    return model_->cellText(int(row), rows_.modelColumn(column));
 }
 
 
@@ -429,6 +497,18 @@ void DataGrid::setSelectionToNull()
         showReadOnlyReason(current);
 }
 
+std::vector<int> DataGrid::shownColumnsBetween(int firstVisual, int lastVisual) const
+{
+    std::vector<int> columns;
+    const QHeaderView *header = horizontalHeader();
+    for (int visual = qMax(firstVisual, 0); visual <= qMin(lastVisual, header->count() - 1); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column))
+            columns.push_back(column);
+    }
+    return columns;
+}
+
 void DataGrid::copySelection()
 {
     QModelIndexList cells = selectionModel()->selectedIndexes();
@@ -436,14 +516,17 @@ void DataGrid::copySelection()
         cells << currentIndex();
     if (cells.isEmpty())
         return;
-    int top = cells.front().row(), bottom = top, left = cells.front().column(), right = left;
+    // The columns as they show, left to right.
+    const QHeaderView *header = horizontalHeader();
+    int top = cells.front().row(), bottom = top;
+    int left = header->visualIndex(cells.front().column()), right = left;
     for (const QModelIndex &index : cells) {
         top = qMin(top, index.row());
         bottom = qMax(bottom, index.row());
-        left = qMin(left, index.column());
-        right = qMax(right, index.column());
+        left = qMin(left, header->visualIndex(index.column()));
+        right = qMax(right, header->visualIndex(index.column()));
     }
-    QApplication::clipboard()->setText(model_->copyText(top, left, bottom, right));
+    QApplication::clipboard()->setText(model_->copyText(top, bottom, shownColumnsBetween(left, right)));
 }
 
 void DataGrid::paste()
@@ -452,8 +535,11 @@ void DataGrid::paste()
     if (!current.isValid())
         return;
     commitOpenEditor();
+    // Rightwards as the columns show; hidden ones are passed over.
+    const std::vector<int> columns =
+        shownColumnsBetween(horizontalHeader()->visualIndex(current.column()), horizontalHeader()->count() - 1);
     // A refused row holds the user, as leaving it would have.
-    if (!model_->pasteText(current.row(), current.column(), QApplication::clipboard()->text()))
+    if (!model_->pasteText(current.row(), columns, QApplication::clipboard()->text()))
         setCurrentIndex(model_->index(model_->pendingRow(), current.column()));
 }
 
@@ -491,18 +577,28 @@ void DataGrid::showSortIndicator()
 
 void DataGrid::sortByHeading(int column)
 {
-    commitOpenEditor();
     const RowOrder &order = model_->rowOrder();
     std::optional<Qt::SortOrder> next = Qt::AscendingOrder;
     if (order.isSorted() && order.column() == column)
         next = order.order() == Qt::AscendingOrder ? std::optional(Qt::DescendingOrder) : std::nullopt;
-    {
+    sortBy(column, next);
+}
+
+void DataGrid::sortBy(int column, std::optional<Qt::SortOrder> next)
+{
+    commitOpenEditor();
+    if (column < 0) {
+        column = model_->rowOrder().column();
+        next.reset();
+    }
+    if (column >= 0) {
         BusyWhile busy(busy_);
         model_->sortByColumn(column, next);
     }
     showSortIndicator();
     if (currentIndex().isValid())
         scrollTo(currentIndex());
+    columnLayout_->changed();
 }
 
 bool DataGrid::reload()
@@ -513,7 +609,14 @@ bool DataGrid::reload()
     const QModelIndex current = currentIndex();
     const int row = current.isValid() ? current.row() : 0;
     const int column = current.isValid() ? current.column() : 0;
-    const int columnsBefore = model_->columnCount();
+    const auto columnNames = [this] {
+        QStringList names;
+        for (int c = 0; c < model_->columnCount(); ++c)
+            names << model_->headerData(c, Qt::Horizontal).toString();
+        return names;
+    };
+    const QStringList columnsBefore = columnNames();
+    const GridLayout layoutBefore = columnLayout_->currentLayout();
     std::optional<int> target;
     bool read = true;
     {
@@ -528,10 +631,12 @@ bool DataGrid::reload()
     }
     if (!target)
         return false;
-    if (model_->columnCount() != columnsBefore) {
-        resizeColumnsToContents();
-        for (int c = 0; c < model_->columnCount(); ++c)
-            setColumnWidth(c, qMin(columnWidth(c), 240));
+    if (columnNames() != columnsBefore) {
+        fitColumnWidths();
+        // New boxes for the columns of now, and no filter they do not show.
+        filtering_->tableBound();
+        filtering_->apply();
+        columnLayout_->tableReread(layoutBefore);
     }
     showSortIndicator();
     if (*target >= 0 && model_->columnCount() > 0) {
@@ -563,18 +668,19 @@ bool DataGrid::findAgain(bool forward)
     }
     commitOpenEditor();
     const QModelIndex current = currentIndex();
+    // Found among the columns shown, in display order.
     CellPosition from{0, 0};
     if (current.isValid())
-        from = {current.row(), current.column()};
+        from = {current.row(), qMax(rows_.columnOf(current.column()), 0)};
     else if (forward)
-        from = {model_->rowCount() - 1, model_->columnCount() - 1};
+        from = {model_->rowCount() - 1, rows_.columnCount() - 1};
     const CellSearch search = findDialog_->search();
     const std::optional<SearchHit> hit = findCell(rows_, search, from, forward);
     if (!hit) {
         findDialog_->setNote(QStringLiteral("\"%1\" was not found.").arg(search.text));
         return false;
     }
-    const QModelIndex target = model_->index(int(hit->cell.row), hit->cell.column);
+    const QModelIndex target = model_->index(int(hit->cell.row), rows_.modelColumn(hit->cell.column));
     setCurrentIndex(target);
     if (currentIndex() != target) {
         findDialog_->setNote({}); // the refused row holds the user; its box said why

@@ -1,17 +1,23 @@
 #pragma once
 
+#include "editor/grid_layout.h"
 #include "editor/table_rows.h"
 #include "export/busy_pointer.h"
 
 #include <QTableView>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace db {
 class TableSnapshot;
 }
+class ColumnLayout;
+class FilterHeader;
 class FindDialog;
 class GridContextMenu;
+class GridFiltering;
 class TableModel;
 
 // The editor's grid. A row the user changed is written when the current row
@@ -72,8 +78,26 @@ public:
     bool findAgain(bool forward);
     FindDialog *findDialog() const { return findDialog_; }
 
-    // What the exports read: the rows as the grid shows them.
+    // What the exports read: the rows as the grid shows them, its shown
+    // columns in display order.
     const RowSource &rows() const { return rows_; }
+
+    // Filters (the line of boxes under the headings) and the columns as the
+    // user arranged them, remembered per table (see ColumnLayout).
+    GridFiltering &filtering() const { return *filtering_; }
+    ColumnLayout &columnLayout() const { return *columnLayout_; }
+    FilterHeader &filterHeader() const { return *filterHeader_; }
+    // Which table is bound, for remembering its layout; asked on binding.
+    void setLayoutKeySource(std::function<std::optional<GridLayoutKey>()> source);
+    // Sorts by a column (-1 or nullopt: the table's own order).
+    void sortBy(int column, std::optional<Qt::SortOrder> order);
+    // Columns as wide as their headings and first rows, within reason.
+    void fitColumnWidths();
+    // The model's columns the exports and Find go through, left to right.
+    void setShownColumns(std::optional<std::vector<int>> columns);
+    void refreshGeometries() { updateGeometries(); }
+    // "Fit Grid to Window" of the context menu; the window does the fitting.
+    QAction *fitToWindowAction() const { return fitToWindow_; }
 
     // The grid as its columns and cells are walked one by one.
     int columnCount() const;
@@ -90,6 +114,7 @@ protected:
     // the focus here. Arrows, Home/End and Return move within the grid.
     bool focusNextPrevChild(bool next) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void updateGeometries() override;
 
 private:
     // Whether the current cell may move to `target`: leaving the row being
@@ -110,8 +135,14 @@ private:
     int headerRow_ = -1;
 
     void showContextMenu(const QPoint &globalPosition);
+    // The columns shown from one display position to another, in display order.
+    std::vector<int> shownColumnsBetween(int firstVisual, int lastVisual) const;
 
     TableModel *model_;
     TableRows rows_;
     GridContextMenu *contextMenu_;
+    FilterHeader *filterHeader_;
+    GridFiltering *filtering_ = nullptr;
+    ColumnLayout *columnLayout_ = nullptr;
+    QAction *fitToWindow_ = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "editor/ui/form3.h"
 
+#include "app/app_error.h"
 #include "app/error_trap.h"
+#include "app/ui/form1.h"
 #include "app/ui/look.h"
 #include "app/message_box.h"
 #include "app/paths.h"
@@ -8,7 +10,10 @@
 #include "app/ui/wait_dialog.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
+#include "editor/grid_layout.h"
+#include "editor/ui/column_layout.h"
 #include "editor/ui/data_grid.h"
+#include "editor/ui/window_fit.h"
 #include "export/pdf_export.h"
 #include "export/spreadsheet_export.h"
 #include "export/text_export.h"
@@ -60,6 +65,26 @@ Form3::Form3(QWidget *parent) : WizardWindow(parent)
     connect(PushButton6, &QPushButton::clicked, this, &Form3::PushButton6_Click);
 
     installPointerFeedback(*this, {PushButton1, PushButton6}, {this, Label1, Label2, DataGrid1});
+
+    // The grid fills the window only when the user chose so; the choice is
+    // kept for the next start.
+    fit_ = new WindowFit(*this, *DataGrid1, {Label1, PushButton6, PushButton1});
+    QAction *fitAction = DataGrid1->fitToWindowAction();
+    fitAction->setChecked(fitGridToWindowChosen());
+    fit_->setOn(fitAction->isChecked());
+    connect(fitAction, &QAction::toggled, this, [this](bool on) {
+        fit_->setOn(on);
+        try {
+            chooseFitGridToWindow(on);
+        } catch (const AppError &error) {
+            msgbox::show(error.description(), msgbox::Exclamation);
+        }
+    });
+    // A table's layout is kept per data source, user and table.
+    DataGrid1->setLayoutKeySource([] {
+        const LoginValues login = currentLogin();
+        return std::optional(GridLayoutKey{login.sid, login.user, CurrentTableName()});
+    });
 }
 
 Form3::~Form3() = default;
@@ -141,5 +166,6 @@ void Form3::closeEvent(QCloseEvent *event)
         DataGrid1->discardPendingEdit();
     }
     event->accept();
+    DataGrid1->columnLayout().saveTellingFailure();
     endProgram();
 }

@@ -6,6 +6,7 @@ class DataGrid;
 class QLabel;
 class QMenu;
 class QPushButton;
+class WindowFit;
 
 // The table editor: one table in an editable grid, and its exports.
 class Form3 : public WizardWindow {
@@ -42,4 +43,5 @@ protected:
 private:
     // The save dialog's file name, kept across the CSV, TXT and XML entries.
     QString CommonDialog1_FileName;
+    WindowFit *fit_ = nullptr;
 };

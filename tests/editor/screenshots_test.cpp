@@ -1,4 +1,5 @@
-// Pictures of the three windows, and of the grid's context menu, for the
+// Pictures of the three windows, of the grid's context menu and of the grid
+// filling a larger window with its filters, for the
 // README. Under ctest they are taken against the test server and only
 // checked; scripts/screenshots takes them against the demo database and
 // keeps them in docs/.
@@ -9,6 +10,7 @@
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "editor/ui/grid_context_menu.h"
+#include "editor/ui/grid_filtering.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 
@@ -78,6 +80,22 @@ private slots:
         }
         menu.hide();
         QVERIFY(both.save(outputDir_ + "/editor-context-menu.png"));
+
+        // The grid filling a larger window, filtered by a value of one row.
+        DataGrid &grid = *editor.DataGrid1;
+        grid.fitToWindowAction()->trigger();
+        editor.resize(760, 400);
+        int column = 1;
+        for (int c = 0; c < grid.model()->columnCount(); ++c) {
+            if (grid.model()->headerData(c, Qt::Horizontal).toString() == QLatin1String("Country"))
+                column = c;
+        }
+        grid.setCurrentIndex(grid.model()->index(0, column));
+        grid.filtering().filterByValue(grid.currentIndex());
+        QVERIFY(grid.filtering().shown());
+        QVERIFY(grid.rowCount() > 0);
+        save(editor, "editor-filters.png");
+        grid.fitToWindowAction()->trigger();
         QVERIFY2(boxes.boxes().empty(), qPrintable(boxes.texts().join('\n')));
     }
 
