@@ -5,6 +5,7 @@
 #include "db/oracle.h"
 #include "db/row_store.h"
 #include "db/table_snapshot.h"
+#include "support/leftovers.h"
 #include "support/postgres.h"
 
 #include <QProcess>
@@ -76,6 +77,7 @@ private slots:
     void initTestCase()
     {
         TABVALE_REQUIRE_POSTGRES();
+        testpg::dropLeftovers();
         createTable(QStringLiteral("snap types"),
                     QStringLiteral("id integer PRIMARY KEY, name varchar(30), amount numeric(12,2), "
                                    "stamp timestamp, day date, note text, data bytea, ratio float8, flag boolean"),
@@ -84,6 +86,8 @@ private slots:
                                    "(2, NULL, NULL, NULL, NULL, '%2', NULL, NULL, NULL)")
                         .arg(longText, longCyrillic));
     }
+
+    void cleanupTestCase() { testpg::dropLeftovers(); }
 
     // The packed storage on its own: lengths of one and several prefix bytes,
     // empty text against NULL, a row larger than a storage chunk between
