@@ -21,7 +21,9 @@
 // costs a second write of the whole text and room for it in the temporary
 // folder. The room the longer text needs on the target's disk is claimed
 // before the first byte is copied, so a full disk is found while the old
-// content is still whole.
+// content is still whole. Only a file system that cannot claim room ahead
+// (or one that writes every change to new blocks) can still fill up during
+// the copy; that failure is reported like any other.
 class StreamedFile {
 public:
     explicit StreamedFile(const QString &fileName);
