@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,17 +22,44 @@ QSettings openStore(const QString &appName)
     return QSettings(QSettings::IniFormat, QSettings::UserScope, organization, appName);
 }
 
-// Qt keeps the mode of an existing file when it rewrites it, so the file is
-// created owner-only before Qt first writes it.
-void createOwnerOnly(const QString &path)
+// Makes the folders of a path that are missing, each readable by its owner
+// only whatever the umask: the settings folder holds a password.
+void createPrivateFolders(const QString &folder)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (QFileInfo(absolute).isDir())
+        return;
+    createPrivateFolders(QFileInfo(absolute).path());
+    const QByteArray native = QFile::encodeName(absolute);
+    if (::mkdir(native.constData(), 0700) == 0) {
+        // mkdir's mode passes through the umask, which may take the owner's bits.
+        ::chmod(native.constData(), 0700);
+    } else if (const int cause = errno; cause != EEXIST || !QFileInfo(absolute).isDir()) {
+        throw AppError(QStringLiteral("Cannot create the settings folder %1: %2")
+                           .arg(absolute, QString::fromLocal8Bit(strerror(cause))));
+    }
+}
+
+// Qt writes the settings into a new file that takes the mode of the file it
+// replaces, so the file must be owner-only before the first value goes in:
+// created so when missing, made so when an older one is readable by others.
+void makeOwnerOnly(const QString &path)
+{
+    createPrivateFolders(QFileInfo(path).absolutePath());
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         throw AppError(QStringLiteral("Cannot create the settings file %1: %2")
                            .arg(path, QString::fromLocal8Bit(strerror(errno))));
+    struct stat info {};
+    const bool shared = ::fstat(fd, &info) != 0 || (info.st_mode & 077) != 0;
+    const bool fixed = !shared || ::fchmod(fd, 0600) == 0;
+    const int cause = errno;
     ::close(fd);
+    // Never write a password into a file others can read.
+    if (!fixed)
+        throw AppError(QStringLiteral("Cannot make the settings file %1 private: %2")
+                           .arg(path, QString::fromLocal8Bit(strerror(cause))));
 }
 
 } // namespace
@@ -57,14 +86,11 @@ void changeStore(const QString &appName, Change change)
 {
     QSettings store = openStore(appName);
     const QString path = store.fileName();
-    if (!QFileInfo::exists(path))
-        createOwnerOnly(path);
+    makeOwnerOnly(path);
     change(store);
     store.sync();
     if (store.status() != QSettings::NoError)
         throw AppError(QStringLiteral("Cannot write the settings file %1").arg(path));
-    // An older file made by hand may still be readable by others.
-    ::chmod(QFile::encodeName(path).constData(), 0600);
 }
 
 } // namespace

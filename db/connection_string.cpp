@@ -2,6 +2,8 @@
 
 #include "app/app_error.h"
 
+#include <algorithm>
+
 namespace db {
 namespace {
 
@@ -10,12 +12,19 @@ const QString formatError = QStringLiteral(
 
 bool isBlank(QChar c) { return c.isSpace(); }
 
+// Whether a value written bare would be read back as something else: cut at
+// a ";", trimmed, taken for a quoted value, or (a leading "=") joined to its
+// key as a literal "=". Braces are quoted too, as readers that take ODBC's
+// rules give them a meaning of their own.
 bool needsQuotes(const QString &value)
 {
     if (value.isEmpty())
         return false;
     const QChar first = value.front();
-    return value.contains(u';') || first == u'"' || first == u'\'' || isBlank(first) || isBlank(value.back());
+    if (first == u'=' || first == u'"' || first == u'\'' || isBlank(first) || isBlank(value.back()))
+        return true;
+    return std::any_of(value.begin(), value.end(),
+                       [](QChar c) { return c == u';' || c == u'{' || c == u'}'; });
 }
 
 } // namespace

@@ -20,7 +20,8 @@ struct ConnectionStringParts {
 ConnectionStringParts parseConnectionString(const QString &text);
 
 // A value as it must stand in an ADO-style string to be read back unchanged:
-// as it is when it is ordinary, else in double quotes with inner ones doubled.
+// as it is when it is ordinary, else (a ";", "{" or "}" anywhere, a leading
+// "=" or quote, a blank at either end) in double quotes with inner ones doubled.
 QString quoteConnectionStringValue(const QString &value);
 
 } // namespace db

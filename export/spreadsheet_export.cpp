@@ -18,7 +18,8 @@
 namespace {
 
 // The spreadsheet program reads the workbook some time after it starts, so
-// the last export's folder stays until the next export or the program's end.
+// the folder of the last workbook shown stays until the next export or the
+// program's end.
 std::unique_ptr<QTemporaryDir> &lastExportFolder()
 {
     static std::unique_ptr<QTemporaryDir> folder;
@@ -39,7 +40,11 @@ std::unique_ptr<QTemporaryDir> makeExportFolder()
     return folder;
 }
 
+// The folder is declared first so that it goes last, after the workbook's
+// scratch files in it are closed. It is kept only once the workbook is shown:
+// a failed or stopped export leaves nothing behind.
 struct OpenWorkbook {
+    std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<XlsxWorkbook> book;
     QString fileName;
 };
@@ -47,11 +52,10 @@ struct OpenWorkbook {
 OpenWorkbook createWorkbook()
 {
     lastExportFolder().reset();
-    auto folder = makeExportFolder();
     OpenWorkbook open;
-    open.fileName = folder->filePath(QStringLiteral("Tabvale.xlsx"));
-    open.book = std::make_unique<XlsxWorkbook>(open.fileName, folder->path());
-    lastExportFolder() = std::move(folder);
+    open.folder = makeExportFolder();
+    open.fileName = open.folder->filePath(QStringLiteral("Tabvale.xlsx"));
+    open.book = std::make_unique<XlsxWorkbook>(open.fileName, open.folder->path());
     return open;
 }
 
@@ -136,6 +140,7 @@ void fillAndShow(ErrorTrap &trap, const RowSource &grid, qint64 rows)
             program = QStringLiteral("soffice");
         // -n opens the file as a template: a new, untitled workbook.
         startDetachedProgram(program, {QStringLiteral("-n"), workbook.fileName});
+        lastExportFolder() = std::move(workbook.folder);
     });
 }
 

@@ -3,17 +3,27 @@
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
+#include <QTemporaryFile>
+#include <memory>
 
 // A file written in pieces through a buffer of a few megabytes and put in
-// place only once it is whole: the text goes to a temporary file beside the
-// target, which replaces the target on commit(). Until then, and whenever a
-// write fails, an existing file of that name keeps its old content.
+// place only once it is whole. Until then, and whenever a write fails or the
+// file is dropped without commit(), an existing file of that name keeps its
+// old content.
 //
-// Two existing files are written in place instead: one whose folder refuses
-// the temporary file, and one with more than one name (a rename would leave
-// the other names with the old content). The old content is then overwritten
-// from the start and cut to the new length on commit(); a failure before the
-// first byte is written still leaves it untouched.
+// Usually the text goes to a temporary file beside the target, which replaces
+// the target by a rename on commit(). Two existing files cannot be replaced
+// that way and are written in place instead: one with more than one name (a
+// rename would part it from its other names, which would keep the old text)
+// and one whose folder refuses new files. Their new text goes first to a
+// private scratch file in the export temporary folder; only once it is whole
+// is it copied over the target, which is then cut to the new length. That
+// costs a second write of the whole text and room for it in the temporary
+// folder. The room the longer text needs on the target's disk is claimed
+// before the first byte is copied, so a full disk is found while the old
+// content is still whole. Only a file system that cannot claim room ahead
+// (or one that writes every change to new blocks) can still fill up during
+// the copy; that failure is reported like any other.
 class StreamedFile {
 public:
     explicit StreamedFile(const QString &fileName);
@@ -37,8 +47,8 @@ public:
     }
     bool failed() const { return !failure_.isEmpty(); }
 
-    // Writes the rest and replaces the target. Throws AppError with the first
-    // failure; the temporary file is then removed and the target left alone.
+    // Writes the rest and puts the new text in place. Throws AppError with the
+    // first failure; the target then keeps its old content.
     void commit();
 
     static constexpr qsizetype flushThreshold = 4 * 1024 * 1024;
@@ -46,15 +56,17 @@ public:
 private:
     void flush();
     QString failureText(const QString &reason) const;
-    // Opens the existing file for writing over its content; false with
-    // errno set when it cannot be opened.
-    bool openInPlace();
-    void finishInPlace();
+    QString failureFromErrno() const;
+    // Opens the existing file for writing, without changing it, and the
+    // scratch file that collects its new text.
+    void openInPlace();
+    void copyScratchOverTarget();
 
     QString fileName_;
     QSaveFile file_;
-    int inPlace_ = -1; // the descriptor when written in place
-    qint64 writtenInPlace_ = 0;
+    int inPlace_ = -1; // the target's descriptor when written in place
+    std::unique_ptr<QTemporaryFile> scratch_;
+    qint64 scratchSize_ = 0;
     QByteArray buffer_;
     QString failure_;
 };

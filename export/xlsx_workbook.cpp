@@ -3,6 +3,8 @@
 #include "app/app_error.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 #include <xlsxwriter.h>
 
 namespace {
@@ -61,8 +63,21 @@ void XlsxWorkbook::setColumnWidth(int column, double width)
 
 void XlsxWorkbook::save()
 {
+    // The library's message for a failed file operation only names the zip
+    // error; the cause (a full disk, a file size limit) is left in errno.
+    errno = 0;
     // workbook_close frees the workbook whatever it returns.
-    lxw_error error = workbook_close(workbook_.release());
+    const lxw_error error = workbook_close(workbook_.release());
+    const int cause = errno;
     sheet_ = nullptr;
-    check(error);
+    if (error == LXW_NO_ERROR)
+        return;
+    QString text = QString::fromUtf8(lxw_strerror(error));
+    const bool fileError = error == LXW_ERROR_ZIP_FILE_OPERATION || error == LXW_ERROR_CREATING_XLSX_FILE
+        || error == LXW_ERROR_CREATING_TMPFILE || error == LXW_ERROR_READING_TMPFILE
+        || error == LXW_ERROR_ZIP_FILE_ADD || error == LXW_ERROR_ZIP_CLOSE;
+    if (fileError && cause != 0)
+        text = QStringLiteral("The workbook could not be written: %1. (%2)")
+                   .arg(QString::fromLocal8Bit(std::strerror(cause)), text);
+    throw AppError(text);
 }

@@ -29,7 +29,13 @@ install_packages() {
   rm -f /usr/sbin/policy-rc.d
 }
 
+# Configures and builds; with target names, only those (and what they need).
+# TABVALE_CMAKE_OPTIONS adds options to the configuration.
 build_program() {
-  cmake -S "$TABVALE_ROOT" -B "$TABVALE_BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$TABVALE_BUILD_DIR" -j"$(nproc)"
+  local targets=()
+  (($# > 0)) && targets=(--target "$@")
+  # shellcheck disable=SC2086
+  cmake -S "$TABVALE_ROOT" -B "$TABVALE_BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    ${TABVALE_CMAKE_OPTIONS:-} >/dev/null
+  cmake --build "$TABVALE_BUILD_DIR" -j"$(nproc)" "${targets[@]}"
 }

@@ -93,6 +93,9 @@ SQL
 [SQLite3]
 Description = SQLite3 ODBC driver
 Driver = $driver
+; Kept loaded once loaded: no reload per connection, and the sanitizer run
+; can still name the driver for what it keeps until the process ends.
+DontDLClose = 1
 INI
   cat > "$dir/odbc/odbc.ini" <<INI
 [TABVALE_DEMO]

@@ -48,3 +48,10 @@ SET ROLE odd;
 CREATE TABLE odd.secrets (k text, v text);
 INSERT INTO odd.secrets VALUES ('answer', '42');
 RESET ROLE;
+
+-- What the fixture made, so that a test program can drop whatever else the
+-- tests left behind (tests/support/leftovers.cpp) and run again on this server.
+CREATE SCHEMA tabvale_fixture;
+CREATE TABLE tabvale_fixture.relations AS
+  SELECT c.oid FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace
+  WHERE n.nspname IN ('scott', 'odd', 'empty', 'public');

@@ -1,8 +1,35 @@
 #include "app/app_error.h"
+#include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/oracle.h"
+#include "support/postgres.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+namespace {
+
+// Characters the string's rules give a meaning to, blanks the parser trims,
+// and ordinary letters, some outside the BMP, so that random values hit
+// every rule at either end and in the middle.
+const QString awkwardCharacters = QStringLiteral("=;\"'{}  \t\nab=Z\u00e9\u6771\u00a0") + QStringLiteral("\U0001F600");
+
+QString randomValue(QRandomGenerator &random)
+{
+    QString value;
+    const int length = random.bounded(0, 12);
+    for (int i = 0; i < length; ++i) {
+        const int at = random.bounded(0, int(awkwardCharacters.size()));
+        // The last two code units are one character: never split it.
+        if (at >= awkwardCharacters.size() - 2)
+            value += QStringLiteral("\U0001F600");
+        else
+            value += awkwardCharacters.at(at);
+    }
+    return value;
+}
+
+} // namespace
 
 class ConnectionStringTest : public QObject {
     Q_OBJECT
@@ -46,6 +73,11 @@ private slots:
         QTest::newRow("leading double quote") << "\"tiger" << "Password=\"\"\"tiger\";";
         QTest::newRow("leading single quote") << "'tiger'" << "Password=\"'tiger'\";";
         QTest::newRow("trailing tab") << "tiger\t" << "Password=\"tiger\t\";";
+        // Bare, a leading "=" would be read as a literal "=" of the key.
+        QTest::newRow("leading equals") << "=secret" << "Password=\"=secret\";";
+        QTest::newRow("only equals") << "==" << "Password=\"==\";";
+        QTest::newRow("braces") << "{x}" << "Password=\"{x}\";";
+        QTest::newRow("closing brace inside") << "x}y" << "Password=\"x}y\";";
     }
     void valuesTheRulesWouldCutOrTrimAreQuoted()
     {
@@ -74,6 +106,55 @@ private slots:
         QCOMPARE(parts.dataSource, value);
         QCOMPARE(parts.userId, value + u'u');
         QCOMPARE(parts.password, u'p' + value);
+    }
+
+    // Whatever the user types comes back from the string exactly: values over
+    // the characters the rules care about, at a fixed seed so that a failure
+    // can be repeated.
+    void randomValuesSurviveTheRoundTrip()
+    {
+        QRandomGenerator random(20261209);
+        for (int round = 0; round < 30000; ++round) {
+            const QString sid = randomValue(random);
+            const QString user = randomValue(random);
+            const QString password = randomValue(random);
+            const QString built = buildConnectionString(sid, user, password);
+            db::ConnectionStringParts parts;
+            try {
+                parts = db::parseConnectionString(built);
+            } catch (const AppError &error) {
+                QFAIL(qPrintable(QStringLiteral("[%1] refused: %2").arg(built, error.description())));
+            }
+            if (parts.dataSource != sid || parts.userId != user || parts.password != password)
+                QFAIL(qPrintable(QStringLiteral("[%1] read back as [%2] [%3] [%4]")
+                                     .arg(built, parts.dataSource, parts.userId, parts.password)));
+        }
+    }
+
+    // psql takes such a password; so must the login.
+    void passwordStartingWithEqualsLogsIn()
+    {
+        TABVALE_REQUIRE_POSTGRES();
+        const QString role = QStringLiteral("equals_login");
+        const QString password = QStringLiteral("==secret=;");
+        const QString dropRole = QStringLiteral("DROP ROLE IF EXISTS %1;").arg(role);
+        testpg::adminExec(dropRole + QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2';").arg(role, password));
+        const auto dropped = qScopeGuard([&] {
+            try {
+                testpg::adminExec(dropRole);
+            } catch (const std::exception &error) {
+                qWarning("%s", error.what());
+            }
+        });
+
+        db::Connection connection;
+        connection.open(buildConnectionString(testpg::dsn(), role, password));
+        QCOMPARE(connection.execute(QStringLiteral("select current_user")).fieldText(0), role);
+        connection.close();
+
+        // The same password with its leading "=" left out is a wrong one.
+        db::Connection wrong;
+        QVERIFY_THROWS_EXCEPTION(AppError, wrong.open(buildConnectionString(testpg::dsn(), role, password.mid(1))));
     }
 
     void parsingFollowsTheConnectionStringRules()
@@ -113,5 +194,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(ConnectionStringTest)
+QTEST_GUILESS_MAIN(ConnectionStringTest)
 #include "connection_string_test.moc"

@@ -4,6 +4,7 @@
 #include "db/database_error.h"
 #include "db/oracle.h"
 #include "support/message_capture.h"
+#include "support/leftovers.h"
 #include "support/postgres.h"
 #include "support/silent_listener.h"
 #include "support/wait_cancel.h"
@@ -39,6 +40,8 @@ private slots:
     {
         // Typing into the login window remembers the values: keep them here.
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
+        // The counts below are the fixture's: no table another program left.
+        testpg::dropLeftovers();
     }
 
     void init()

@@ -4,6 +4,7 @@
 #include "db/dialect.h"
 #include "db/oracle.h"
 #include "db/table_snapshot.h"
+#include "support/leftovers.h"
 #include "support/postgres.h"
 
 #include <QtTest>
@@ -73,6 +74,7 @@ private slots:
     void initTestCase()
     {
         TABVALE_REQUIRE_POSTGRES();
+        testpg::dropLeftovers();
         createTable(QStringLiteral("snap types"),
                     QStringLiteral("id integer PRIMARY KEY, name varchar(30), amount numeric(12,2), "
                                    "stamp timestamp, day date, note text, data bytea, ratio float8, flag boolean"),
@@ -81,6 +83,8 @@ private slots:
                                    "(2, NULL, NULL, NULL, NULL, '%2', NULL, NULL, NULL)")
                         .arg(longText, longCyrillic));
     }
+
+    void cleanupTestCase() { testpg::dropLeftovers(); }
 
     void quotedNamesOpen_data()
     {

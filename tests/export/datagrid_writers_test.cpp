@@ -1,8 +1,10 @@
 #include "export/datagrid_writers.h"
 
 #include "app/error_trap.h"
+#include "app/work_progress.h"
 #include "memory_grid.h"
 #include "support/message_capture.h"
+#include "support/small_disk.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +15,7 @@
 #include <QtTest>
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -119,6 +122,57 @@ private:
     QString folder_;
     int descriptor_ = -1;
     bool immutable_ = false;
+};
+
+// The process's file size limit, as a disk that is full beyond some size.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = old_;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit old_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+// Rows enough to fill the write buffer more than once.
+MemoryGrid severalMegabytes()
+{
+    QList<QList<MemoryGrid::Cell>> rows;
+    for (int i = 0; i < 10000; ++i)
+        rows.append({QString::number(i), QString(1000, QLatin1Char('n'))});
+    return MemoryGrid({"ID", "V"}, rows);
+}
+
+// Sets TEMP, where the exports keep their scratch files, for as long as it lives.
+class TempFolder {
+public:
+    explicit TempFolder(const QString &folder) : previous_(qgetenv("TEMP")) { qputenv("TEMP", QFile::encodeName(folder)); }
+    ~TempFolder()
+    {
+        if (previous_.isNull())
+            qunsetenv("TEMP");
+        else
+            qputenv("TEMP", previous_);
+    }
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+
+private:
+    QByteArray previous_;
 };
 
 } // namespace
@@ -339,6 +393,92 @@ private slots:
         }
         QCOMPARE(QDir(path("closed")).entryList(QDir::Files), QStringList{"old.txt"});
         QCOMPARE(boxes.boxes().size(), size_t(1));
+    }
+
+    // A file with a second name is written in place, so that both names see
+    // the new text; an export that fails or is stopped halfway must leave
+    // both with the old text, and leave no scratch file behind.
+    void secondNameKeepsTheOldTextWhenAnExportFailsOrStops_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("stopped by the user") << "stop";
+        QTest::newRow("file size limit") << "limit";
+        QTest::newRow("target's disk full") << "full target disk";
+        QTest::newRow("temporary folder's disk full") << "full temporary disk";
+    }
+    void secondNameKeepsTheOldTextWhenAnExportFailsOrStops()
+    {
+        QFETCH(QString, how);
+        QVERIFY(QDir(folder_->path()).mkpath("scratch"));
+        const TempFolder scratch(path("scratch"));
+        std::optional<SmallDisk> disk;
+        QString folder = path("files");
+        if (how == "full target disk") {
+            disk.emplace(folder, 1024);
+        } else {
+            QVERIFY(QDir().mkpath(folder));
+            if (how == "full temporary disk")
+                disk.emplace(path("scratch"), 1024);
+        }
+        if (disk && !disk->mounted())
+            QSKIP("mounting a small file system needs root");
+
+        const QString target = folder + "/linked.csv";
+        const QString otherName = folder + "/other name.csv";
+        const QByteArray old = "precious old text\r\n" + QByteArray(300 * 1024, 'o');
+        writeFile(target, old);
+        QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(otherName).constData()), 0);
+
+        const MemoryGrid grid = severalMegabytes();
+        MessageCapture boxes;
+        qint64 lastRow = 0;
+        {
+            // Stops after the first buffer went to the disk.
+            const workprogress::Listener listener([&](qint64 done) {
+                lastRow = done;
+                return how != "stop" || done < 8000;
+            });
+            std::optional<FileSizeLimit> limit;
+            if (how == "limit")
+                limit.emplace(1024 * 1024);
+            SaveDataGridToCSVFile(grid, target);
+            SaveDataGridToXMLFile(grid, target);
+        }
+
+        if (how == "stop") {
+            QVERIFY(boxes.boxes().empty());
+            QCOMPARE(lastRow, qint64(8000));
+        } else {
+            const QString cause = how == "limit" ? "File too large" : "No space left on device";
+            QCOMPARE(boxes.texts(), (QStringList{boxText("Cannot write \"" + target + "\": " + cause, csvLocation, 142),
+                                                 boxText("Cannot write \"" + target + "\": " + cause, xmlLocation, 130)}));
+        }
+        QVERIFY(readFile(target) == old);
+        QVERIFY(readFile(otherName) == old);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"linked.csv", "other name.csv"}));
+        QCOMPARE(QDir(path("scratch")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // The whole new text reaches every name of the file, also when it is
+    // longer than the buffer and than the old text, or shorter.
+    void secondNameSeesTheWholeNewText()
+    {
+        QVERIFY(QDir(folder_->path()).mkpath("scratch"));
+        const TempFolder scratch(path("scratch"));
+        const QString target = path("linked.txt");
+        const QString otherName = path("other.txt");
+        writeFile(target, QByteArray(100, 'o'));
+        QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(otherName).constData()), 0);
+
+        const MemoryGrid big = severalMegabytes();
+        SaveDataGridToFile(big, path("plain.txt"));
+        SaveDataGridToFile(big, target);
+        QVERIFY(readFile(path("plain.txt")).size() > 2 * 4 * 1024 * 1024);
+        QVERIFY(readFile(otherName) == readFile(path("plain.txt")));
+
+        SaveDataGridToFile(annAndBob(), target);
+        QCOMPARE(readFile(otherName), QByteArray("ID\tNAME\t\r\n1\tAnn\t\r\n2\tBob\t\r\n\r\n"));
+        QCOMPARE(QDir(path("scratch")).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void exportLargerThanTheBufferIsWrittenWhole()

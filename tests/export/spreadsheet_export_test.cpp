@@ -5,8 +5,10 @@
 #include "app/ui/wizard_window.h"
 #include "export/process_launch.h"
 #include "export/spreadsheet_cells.h"
+#include "app/work_progress.h"
 #include "memory_grid.h"
 #include "support/message_capture.h"
+#include "support/small_disk.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -219,6 +222,45 @@ private slots:
         QCOMPARE(boxes.boxes().front().flags, int(msgbox::Exclamation));
         QCOMPARE(pointerAtBox, QList<int>{WizardWindow::Hourglass});
         QCOMPARE(window.MousePointer(), int(WizardWindow::Default));
+        QVERIFY(!QFile::exists(path("out/args")));
+    }
+
+    // A full disk is reported with its cause, not only the library's zip
+    // error, and the workbook's folder goes at once.
+    void fullDiskIsReportedWithItsCauseAndLeavesNothing()
+    {
+        const SmallDisk disk(path("tmp"), 256);
+        if (!disk.mounted())
+            QSKIP("mounting a small file system needs root");
+        QRandomGenerator random(22);
+        QList<QList<MemoryGrid::Cell>> rows;
+        for (int i = 0; i < 2000; ++i) {
+            QString noise;
+            for (int j = 0; j < 64; ++j)
+                noise += QString::number(random.generate64(), 36);
+            rows.append({QString::number(i), noise});
+        }
+        WizardWindow window;
+        MessageCapture boxes;
+        exportGridToSpreadsheet(MemoryGrid({"ID", "NOISE"}, rows, {0}), busyPointerOf(window));
+
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        const QString text = boxes.texts().front();
+        QVERIFY2(text.contains("No space left on device"), qPrintable(text));
+        QVERIFY2(text.contains("\r\n" + location + "at line 152\r\r"), qPrintable(text));
+        QCOMPARE(QDir(path("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        QVERIFY(!QFile::exists(path("out/args")));
+        QCOMPARE(window.MousePointer(), int(WizardWindow::Default));
+    }
+
+    void stoppedExportLeavesNothing()
+    {
+        const workprogress::Listener stop([](qint64 done) { return done < 1; });
+        WizardWindow window;
+        MessageCapture boxes;
+        exportGridToSpreadsheet(MemoryGrid({"ID"}, {{"1"}, {"2"}, {"3"}}), busyPointerOf(window));
+        QVERIFY(boxes.boxes().empty());
+        QCOMPARE(QDir(path("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
         QVERIFY(!QFile::exists(path("out/args")));
     }
 

@@ -85,6 +85,8 @@ CONF
 [PostgreSQL Unicode]
 Description = PostgreSQL ODBC driver (Unicode)
 Driver = $(pg_driver_path)
+; As in the demo's configuration: the sanitizer run names what the driver keeps.
+DontDLClose = 1
 INI
   cat > "$odbc/odbc.ini" <<INI
 [tabvale_pg]
