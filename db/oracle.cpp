@@ -7,7 +7,7 @@
 
 #include <memory>
 
-QString ConnectionString(const LoginValues &login)
+QString connectionStringFor(const LoginValues &login)
 {
     return buildConnectionString(login.sid, login.user, login.password);
 }
@@ -26,7 +26,7 @@ bool CheckLogin(const LoginValues &login)
     bool result = false;
     auto connection = std::make_unique<db::Connection>();
     try {
-        connection->open(ConnectionString(login));
+        connection->open(connectionStringFor(login));
         result = true;
     } catch (const AppError &) {
         result = false;
@@ -38,7 +38,7 @@ QStringList tableNames(const LoginValues &login)
 {
     auto connection = std::make_unique<db::Connection>();
     connection->setCursorLocation(db::Connection::adUseClient);
-    connection->open(ConnectionString(login));
+    connection->open(connectionStringFor(login));
     db::RecordSet tables = connection->execute(QStringLiteral("select table_name from user_tables"));
     QStringList names;
     const int count = tables.RecordCount();

@@ -209,8 +209,10 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
             throw OpenCancelled();
     }
     const Dialect &dialect = *handles.dialect;
-    for (ColumnInfo &column : columns)
+    for (ColumnInfo &column : columns) {
         column.comparable = dialect.comparable(column);
+        column.kind = dialect.kind(column);
+    }
     markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), columns);
 }
 

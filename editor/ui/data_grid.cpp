@@ -2,7 +2,7 @@
 
 #include "app/app_error.h"
 #include "app/message_box.h"
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/wait_dialog.h"
 #include "editor/cell_search.h"
 #include "editor/table_model.h"
 #include "editor/ui/find_dialog.h"
@@ -456,19 +456,12 @@ bool DataGrid::reload()
     const int column = current.isValid() ? current.column() : 0;
     const int columnsBefore = model_->columnCount();
     std::optional<int> target;
-    bool read = true;
     {
         BusyWhile busy(busy_);
-        try {
-            target = model_->reload(row);
-        } catch (const AppError &error) {
-            msgbox::show(error.description(), msgbox::Exclamation);
-            target = row; // the rows are as they were
-            read = false;
-        }
+        target = model_->reload(row);
     }
     if (!target)
-        return false;
+        return false; // the model said why; the rows are as they were
     if (model_->columnCount() != columnsBefore) {
         resizeColumnsToContents();
         for (int c = 0; c < model_->columnCount(); ++c)
@@ -479,7 +472,7 @@ bool DataGrid::reload()
         setCurrentIndex(model_->index(*target, qMin(column, model_->columnCount() - 1)));
         scrollTo(currentIndex());
     }
-    return read;
+    return true;
 }
 
 void DataGrid::showFindDialog()

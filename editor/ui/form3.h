@@ -1,7 +1,13 @@
 #pragma once
 
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
 
+#include <functional>
+#include <memory>
+
+namespace db {
+class TableSnapshot;
+}
 class DataGrid;
 class QLabel;
 class QMenu;
@@ -15,6 +21,18 @@ public:
     ~Form3() override;
 
     void Form_Load();
+
+    // The editor's part in opening a table: the heading names the table,
+    // the grid is bound to its rows (or unbound: nullptr) and takes the focus.
+    void showTableName(const QString &name);
+    void bindTable(std::unique_ptr<db::TableSnapshot> snapshot);
+    void focusTable();
+    // Writes the row being edited, if any; false when the database refused
+    // it (the user has been told).
+    bool writePendingEdit();
+
+    // Where "< Back" leads, set by the wizard that creates the window.
+    std::function<void()> showChooser;
 
     void PushButton1_Click(); // "< Back"
     void PushButton6_Click(); // "Save Table As"
