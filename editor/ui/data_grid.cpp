@@ -1,6 +1,5 @@
 #include "editor/ui/data_grid.h"
 
-#include "app/app_error.h"
 #include "app/message_box.h"
 #include "app/ui/kit/wait_dialog.h"
 #include "editor/cell_search.h"
