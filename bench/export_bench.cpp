@@ -3,7 +3,7 @@
 // 1,000,000 rows x 8 columns, and the spreadsheet workbook for 100,000 rows.
 // Usage: export_bench [rows for the text files] [rows for the workbook]
 
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
 #include "export/datagrid_writers.h"
 #include "export/row_source.h"
 #include "app/seams.h"

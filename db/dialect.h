@@ -52,6 +52,10 @@ public:
     virtual void prepareColumns(SQLHDBC connection, int queryTimeout, const QString &tableName,
                                 std::vector<ColumnInfo> &columns) const;
 
+    // What the column holds, where the database knows better than the type
+    // its driver reports.
+    virtual ColumnKind kind(const ColumnInfo &column) const { return column.kind; }
+
     // Whether the database keeps empty text as NULL, so that a written ''
     // reads back as NULL.
     virtual bool storesEmptyTextAsNull() const { return false; }

@@ -48,6 +48,16 @@ public:
     }
 
     bool storesEmptyTextAsNull() const override { return true; }
+
+    // NUMBER and FLOAT are decimal, whatever the driver reports.
+    ColumnKind kind(const ColumnInfo &column) const override
+    {
+        const QString type = column.typeName.toUpper();
+        if (column.kind == ColumnKind::Floating
+            && (type.startsWith(QLatin1String("NUMBER")) || type.startsWith(QLatin1String("FLOAT"))))
+            return ColumnKind::Decimal;
+        return column.kind;
+    }
 };
 
 } // namespace

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-QString ConnectionString(const LoginValues &login)
+QString connectionStringFor(const LoginValues &login)
 {
     return buildConnectionString(login.sid, login.user, login.password);
 }
@@ -27,7 +27,7 @@ bool CheckLogin(const LoginValues &login)
     bool result = false;
     auto connection = std::make_unique<db::Connection>();
     try {
-        connection->open(ConnectionString(login));
+        connection->open(connectionStringFor(login));
         result = true;
     } catch (const AppError &) {
         result = false;
@@ -58,7 +58,7 @@ QStringList tableNames(const LoginValues &login)
 {
     auto connection = std::make_unique<db::Connection>();
     connection->setCursorLocation(db::Connection::adUseClient);
-    connection->open(ConnectionString(login));
+    connection->open(connectionStringFor(login));
     db::RecordSet tables = ownTables(*connection);
     QStringList names;
     const int count = tables.RecordCount();

@@ -7,7 +7,7 @@
 
 // The connection string every database operation opens, built from the SID,
 // user name and password as they stand in the login window at this moment.
-QString ConnectionString(const LoginValues &login);
+QString connectionStringFor(const LoginValues &login);
 
 // Builds the connection string from the three values. Values that the
 // connection-string rules would split or trim are quoted; ordinary ones are

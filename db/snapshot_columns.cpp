@@ -126,6 +126,7 @@ void classifyColumn(ColumnInfo &column)
 {
     const bool binary = isBinaryType(column.sqlType);
     const bool largeObject = isLargeObject(column);
+    column.kind = columnKindOfSqlType(column.sqlType);
     column.numeric = isNumericType(column.sqlType);
     column.editable = !binary && !largeObject;
     column.comparable = !binary && !largeObject;

@@ -278,6 +278,8 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
         }
         return;
     }
+    for (ColumnInfo &column : columns)
+        column.kind = dialect.kind(column);
     markDatabaseFilled(dbc, handles.commandTimeout, dialect, tableName, columns);
     markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), columns);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/app_error.h"
+#include "db/column_kind.h"
 #include "db/connection.h"
 
 #include <QByteArray>
@@ -20,6 +21,7 @@ namespace db {
 struct ColumnInfo {
     QString name;
     short sqlType = 0;      // SQL_VARCHAR, SQL_INTEGER, ...
+    ColumnKind kind = ColumnKind::Other; // from sqlType, where the dialect does not say otherwise
     bool nullable = true;
     bool inPrimaryKey = false;
     bool numeric = false;   // integer, decimal, floating point

@@ -1,6 +1,5 @@
 #include "editor/cell_order.h"
 
-#include "db/snapshot_columns.h"
 #include "db/table_snapshot.h"
 
 #include <QString>
@@ -8,7 +7,6 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <sqlext.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -210,20 +208,11 @@ int compareBytes(QByteArrayView a, QByteArrayView b) { return sign(view(a).compa
 
 ValueKind valueKindOf(const db::ColumnInfo &column)
 {
-    switch (column.sqlType) {
-    case SQL_TYPE_DATE:
-    case SQL_TYPE_TIME:
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_DATE:
-    case SQL_TIME:
-    case SQL_TIMESTAMP:
+    if (db::isTimeKind(column.kind))
         return ValueKind::Time;
-    default:
-        break;
-    }
-    if (column.numeric)
+    if (db::isNumberKind(column.kind))
         return ValueKind::Number;
-    if (db::isCharacterType(column.sqlType))
+    if (column.kind == db::ColumnKind::Text)
         return ValueKind::Text;
     return ValueKind::Bytes;
 }

@@ -58,12 +58,12 @@ QString TableModel::cellText(int row, int column) const
         if (edited != pending_.end())
             return edited->second;
     }
-    return snapshot_->text(order_.tableRow(row), column);
+    return snapshot_->text(tableRow(row), column);
 }
 
 bool TableModel::isNumericColumn(int column) const
 {
-    return snapshot_ && snapshot_->column(column).numeric;
+    return snapshot_ && db::isNumberKind(snapshot_->column(column).kind);
 }
 
 QVariant TableModel::data(const QModelIndex &index, int role) const
@@ -186,50 +186,48 @@ bool TableModel::commitPendingRow()
                                               : std::optional(snapshot_->text(target, column)));
     }
     // The snapshot outlives the call: it is released only after the worker's
-    // calls (see setSnapshot). What the call gives back is shared with it,
-    // since a call the user gave up goes on after this returns.
+    // calls (see setSnapshot).
     const db::TableSnapshot *snapshot = snapshot_.get();
-    auto written = std::make_shared<std::vector<db::TableSnapshot::WrittenRow>>();
     const bool inserting = newRowPending_;
-    bool cancelTooLate = false;
-    try {
-        cancelTooLate = runDatabaseCall(QStringLiteral("Writing the row..."), [snapshot, target, changes, written, inserting] {
+    return callDatabase(
+        {QStringLiteral("Writing the row..."), cancelledWriteText, writtenBeforeCancelText}, {row},
+        [snapshot, target, changes, inserting] {
             if (inserting)
-                *written = snapshot->sendInsert({{target, changes}});
-            else
-                written->push_back(snapshot->sendRow(target, changes));
+                return snapshot->sendInsert({{target, changes}});
+            return std::vector<db::TableSnapshot::WrittenRow>{snapshot->sendRow(target, changes)};
+        },
+        [&](const std::vector<db::TableSnapshot::WrittenRow> &written) {
+            if (newRowPending_) {
+                // The new row is the snapshot's now; the line stays below it.
+                snapshot_->keepInsertedRows(written);
+                ++shownRows_;
+                newRowPending_ = false;
+                order_.appendTableRow(target);
+                history_.recordInsert(target);
+            } else {
+                snapshot_->keepWrittenRow(written.front());
+                history_.recordUpdate(target, std::move(previous));
+            }
+            pending_.clear();
+            pendingRow_ = -1;
+            emitRowChanged(row);
         });
-    } catch (const background::Cancelled &) {
-        emit rowRejected(row, cancelledWriteText.toString());
-        return false;
-    } catch (const AppError &error) {
-        emit rowRejected(row, error.description());
-        return false;
-    }
-    if (newRowPending_) {
-        // The new row is the snapshot's now; the line stays below it.
-        snapshot_->keepInsertedRows(*written);
-        ++shownRows_;
-        newRowPending_ = false;
-        order_.appendTableRow(target);
-        history_.recordInsert(target);
-    } else {
-        snapshot_->keepWrittenRow(written->front());
-        history_.recordUpdate(target, std::move(previous));
-    }
-    pending_.clear();
-    pendingRow_ = -1;
-    emitRowChanged(row);
-    if (cancelTooLate)
-        emit cancelCameTooLate(writtenBeforeCancelText.toString());
-    return true;
 }
 
-bool TableModel::runDatabaseCall(const QString &what, std::function<void()> call)
+bool TableModel::waitForCall(const CallTexts &texts, const RefusalRow &refusal, std::function<void()> call,
+                             bool &cancelTooLate)
 {
-    if (wait_)
-        return wait_(what, std::move(call));
-    call();
+    try {
+        if (wait_)
+            cancelTooLate = wait_(texts.waiting, std::move(call));
+        else
+            call();
+        return true;
+    } catch (const background::Cancelled &cancelled) {
+        emit rowRejected(refusal.row, texts.givenUp.isEmpty() ? cancelled.description() : texts.givenUp.toString());
+    } catch (const AppError &error) {
+        emit rowRejected(refusal.rowOfFailure ? refusal.rowOfFailure(error) : refusal.row, error.description());
+    }
     return false;
 }
 
@@ -301,23 +299,27 @@ std::optional<int> TableModel::reload(int row)
 
     // Read aside while the grid goes on showing the rows it has.
     const db::TableSnapshot *snapshot = snapshot_.get();
-    auto fresh = std::make_shared<std::shared_ptr<db::TableSnapshot::FreshTable>>();
-    runDatabaseCall(QStringLiteral("Reading the table: %L1 rows so far"), [snapshot, fresh] {
-        *fresh = snapshot->readAgain(background::progressOfCurrentCall());
-    });
-    beginResetModel();
-    snapshot_->keepFreshTable(*fresh);
-    // The rows are numbered afresh: what could be undone is gone with them.
-    history_.clear();
-    order_.clear();
-    for (int c = 0; c < snapshot_->columnCount() && !sortedName.isEmpty(); ++c) {
-        if (snapshot_->column(c).name == sortedName) {
-            order_.sort(*snapshot_, c, sortOrder);
-            break;
-        }
-    }
-    refilterAfterReading(filteredNames);
-    endResetModel();
+    const bool read = callDatabase(
+        {QStringLiteral("Reading the table: %L1 rows so far"), {}, {}}, {row},
+        [snapshot] { return snapshot->readAgain(background::progressOfCurrentCall()); },
+        [&](const std::shared_ptr<db::TableSnapshot::FreshTable> &fresh) {
+            beginResetModel();
+            snapshot_->keepFreshTable(fresh);
+            // The rows are numbered afresh: what could be undone is gone with them.
+            shownRows_ = int(snapshot_->rowCount());
+            history_.clear();
+            order_.clear();
+            for (int c = 0; c < snapshot_->columnCount() && !sortedName.isEmpty(); ++c) {
+                if (snapshot_->column(c).name == sortedName) {
+                    order_.sort(*snapshot_, c, sortOrder);
+                    break;
+                }
+            }
+            refilterAfterReading(filteredNames);
+            endResetModel();
+        });
+    if (!read)
+        return std::nullopt;
 
     int found = -1;
     std::vector<std::pair<int, const std::optional<QByteArray> *>> keyColumns;

@@ -5,11 +5,14 @@
 #include "editor/row_order.h"
 #include "editor/undo_history.h"
 
+class AppError;
+
 #include <QAbstractTableModel>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 // The rows of the table being edited. Edits of one row are held as pending
 // until the row is committed (when the user leaves it); only then are they
@@ -53,7 +56,10 @@ public:
 
     // Rows are counted as the grid shows them; this is the row of the table
     // behind one.
-    qint64 tableRow(qint64 row) const { return order_.tableRow(row); }
+    qint64 tableRow(qint64 row) const
+    {
+        return unseen_.empty() && !orderBefore_ ? order_.tableRow(row) : tableRowWhileAnnouncing(row);
+    }
     const RowOrder &rowOrder() const { return order_; }
     // Sorts by a column, or puts back the table's own order (nullopt). The
     // pending row is written first; false when the database refused it.
@@ -70,8 +76,9 @@ public:
     // Reads the table again, writing the pending row first; the sort and
     // the filter stay.
     // Returns the row that now shows what `row` showed (the same key), else
-    // `row` within the new rows; nullopt when the pending row was refused.
-    // Throws what reading the table throws, leaving the rows as they were.
+    // `row` within the new rows; nullopt when the pending row was refused or
+    // the table could not be read (rowRejected for `row`, the rows as they
+    // were).
     std::optional<int> reload(int row);
 
     // Writes the pending row. On refusal emits rowRejected with the reason,
@@ -91,7 +98,8 @@ public:
 
     bool canUndo() const { return hasPendingEdit() || !history_.isEmpty(); }
     // Takes back the pending edit, or else the newest written change. On
-    // refusal emits rowRejected and returns false.
+    // refusal emits rowRejected for the row the change concerns (where
+    // deleted rows would go back) and returns false.
     bool undo();
 
     // The cells of rows top..bottom and columns left..right as tab-separated
@@ -141,18 +149,63 @@ private:
     // The filter across a reading of the table: kept by column name.
     std::vector<QString> filteredColumnNames() const;
     void refilterAfterReading(const std::vector<QString> &filteredNames);
+
+    // What one database call of the model shows and tells: the wait's text,
+    // what the user is told when they gave up the wait (empty: the wait's own
+    // words), and when their Cancel came after the call had committed.
+    struct CallTexts {
+        QString waiting;
+        QStringView givenUp;
+        QStringView doneBeforeCancel;
+    };
+    // The row a refusal is reported for; `rowOfFailure`, where set, may name
+    // another row by the failure (the one row of several that was refused).
+    struct RefusalRow {
+        RefusalRow(int row, std::function<int(const AppError &)> rowOfFailure = {})
+            : row(row), rowOfFailure(std::move(rowOfFailure)) {}
+        int row;
+        std::function<int(const AppError &)> rowOfFailure;
+    };
+
+    // The one road of every database call of the model: `send` runs through
+    // the wait (beside the window, on the worker) and only reads the
+    // snapshot; `keep` then takes its result on this thread and changes the
+    // model. A failure or a wait given up is reported once, through
+    // rowRejected, and nothing is kept. Adding a call is one `send` and one
+    // `keep`.
+    template <class Send, class Keep>
+    bool callDatabase(const CallTexts &texts, const RefusalRow &refusal, Send send, Keep keep)
+    {
+        using Result = std::invoke_result_t<Send &>;
+        // Shared with the call, which a wait given up leaves running.
+        auto result = std::make_shared<std::optional<Result>>();
+        bool cancelTooLate = false;
+        if (!waitForCall(texts, refusal, [result, send]() mutable { result->emplace(send()); }, cancelTooLate))
+            return false;
+        keep(**result);
+        if (cancelTooLate && !texts.doneBeforeCancel.isEmpty())
+            emit cancelCameTooLate(texts.doneBeforeCancel.toString());
+        return true;
+    }
+    // The wait of callDatabase; false (and rowRejected) when the call failed
+    // or the user gave it up.
+    bool waitForCall(const CallTexts &texts, const RefusalRow &refusal, std::function<void()> call,
+                     bool &cancelTooLate);
+
     void emitRowChanged(int row);
-    // Inserts, deletes and undos run on this thread: they first wait for a
-    // write given up that may still hold the table's connection. False (and
-    // rowRejected) when the user gave up that wait too.
-    // Runs a call that talks to the database through the wait, if one is set.
-    // True when the user's Cancel came after the call had committed.
-    bool runDatabaseCall(const QString &what, std::function<void()> call);
     void startNewRow(int row);
     void dropNewRow();
-    // Tell the views about rows the snapshot has already taken out or put in.
-    void announceRemoved(std::vector<qint64> rows);
-    void announceInserted(const std::vector<qint64> &rows);
+    // Where the views would see a deleted row again: after the row before it.
+    int gridRowToRestore(qint64 tableRow) const;
+    // Rows leave and join the views one announcement at a time, while the
+    // views go on reading the rows around them. Rows going are announced
+    // before `keep` takes them out of the snapshot (the views read the
+    // table as it was, without the rows already announced); rows coming are
+    // announced after `keep` has put them in (the views read the new table,
+    // without the rows not yet announced).
+    void removeRows(const std::vector<qint64> &ascendingTableRows, const std::function<void()> &keep);
+    void restoreRows(const std::vector<qint64> &ascendingTableRows, const std::function<void()> &keep);
+    qint64 tableRowWhileAnnouncing(qint64 row) const;
 
     std::unique_ptr<db::TableSnapshot> snapshot_;
     DatabaseWait wait_;
@@ -164,8 +217,13 @@ private:
     int pendingRow_ = -1;
     bool newRowPending_ = false;
     std::map<int, QString> pending_; // column -> text typed by the user
-    // The snapshot's rows as the views know them, which trails the snapshot
-    // while rows it has already taken out or put in are announced.
+    // The snapshot's rows as the views know them, which differs from the
+    // snapshot's count while rows going or coming are announced.
     int shownRows_ = 0;
+    // While rows are announced: the grid rows (of orderBefore_ while rows
+    // go, of order_ while rows come) that the snapshot has and the views do
+    // not see, ascending.
+    std::vector<qint64> unseen_;
+    std::optional<RowOrder> orderBefore_;
     UndoHistory history_;
 };

@@ -2,8 +2,6 @@
 // NULL, copy and paste.
 #include "editor/table_model.h"
 
-#include "app/background_call.h"
-
 #include "app/app_error.h"
 #include "editor/cell_clipboard.h"
 
@@ -30,8 +28,21 @@ void TableModel::dropNewRow()
     emitRowChanged(row);
 }
 
-void TableModel::announceRemoved(std::vector<qint64> rows)
+qint64 TableModel::tableRowWhileAnnouncing(qint64 row) const
 {
+    // The views' row counts past the rows they do not see.
+    for (qint64 unseen : unseen_) {
+        if (unseen > row)
+            break;
+        ++row;
+    }
+    return (orderBefore_ ? *orderBefore_ : order_).tableRow(row);
+}
+
+void TableModel::removeRows(const std::vector<qint64> &ascendingTableRows, const std::function<void()> &keep)
+{
+    orderBefore_ = order_;
+    std::vector<qint64> rows = order_.removeTableRows(ascendingTableRows);
     std::sort(rows.begin(), rows.end());
     // Back to front, a run of neighbours at a time, so that the numbers of
     // the runs still to come do not move.
@@ -40,19 +51,45 @@ void TableModel::announceRemoved(std::vector<qint64> rows)
         while (std::next(first) != rows.rend() && *std::next(first) == *first - 1)
             ++first;
         beginRemoveRows({}, int(*first), int(*last));
+        unseen_.insert(unseen_.begin(), first.base() - 1, last.base());
         shownRows_ -= int(*last - *first + 1);
         endRemoveRows();
         last = std::next(first);
     }
+    keep();
+    unseen_.clear();
+    orderBefore_.reset();
 }
 
-void TableModel::announceInserted(const std::vector<qint64> &rows)
+void TableModel::restoreRows(const std::vector<qint64> &ascendingTableRows, const std::function<void()> &keep)
 {
+    keep();
+    std::vector<qint64> rows;
+    for (qint64 tableRow : ascendingTableRows) {
+        // A row put back before rows put back already moves them down.
+        const qint64 at = order_.insertTableRow(tableRow, filter_.matches(*snapshot_, tableRow));
+        if (at < 0)
+            continue; // the filter keeps it out of sight
+        for (qint64 &row : rows) {
+            if (row >= at)
+                ++row;
+        }
+        rows.push_back(at);
+    }
+    std::sort(rows.begin(), rows.end());
+    unseen_ = rows;
+    // Front to back, so that each row comes in where the views will see it.
     for (qint64 row : rows) {
         beginInsertRows({}, int(row), int(row));
+        unseen_.erase(unseen_.begin());
         ++shownRows_;
         endInsertRows();
     }
+}
+
+int TableModel::gridRowToRestore(qint64 tableRow) const
+{
+    return tableRow <= 0 ? 0 : int(order_.gridRow(tableRow - 1)) + 1;
 }
 
 bool TableModel::setNull(const QModelIndex &index)
@@ -102,30 +139,19 @@ bool TableModel::deleteRows(std::vector<int> rows)
     std::sort(targets.begin(), targets.end());
     UndoHistory::Step step = UndoHistory::deletion(*snapshot_, targets);
     const db::TableSnapshot *snapshot = snapshot_.get();
-    auto deleted = std::make_shared<std::vector<qint64>>();
-    bool cancelTooLate = false;
-    try {
-        cancelTooLate = runDatabaseCall(QStringLiteral("Deleting the rows..."),
-                        [snapshot, targets, deleted] { *deleted = snapshot->sendDelete(targets); });
-    } catch (const background::Cancelled &) {
-        emit rowRejected(rows.front(), cancelledDeleteText.toString());
-        return false;
-    } catch (const db::RowConflictError &error) {
-        const int failed = error.failedStatement();
-        emit rowRejected(failed >= 0 && failed < int(targets.size()) ? int(order_.gridRow(targets[size_t(failed)]))
-                                                                     : rows.front(),
-                         error.description());
-        return false;
-    } catch (const AppError &error) {
-        emit rowRejected(rows.front(), error.description());
-        return false;
-    }
-    snapshot_->keepDeletedRows(*deleted);
-    history_.record(std::move(step));
-    announceRemoved(order_.removeTableRows(targets));
-    if (cancelTooLate)
-        emit cancelCameTooLate(deletedBeforeCancelText.toString());
-    return true;
+    const auto rowOfFailure = [this, targets, first = rows.front()](const AppError &error) {
+        // Of several rows, the one the database refused.
+        const auto *conflict = dynamic_cast<const db::RowConflictError *>(&error);
+        const int failed = conflict ? conflict->failedStatement() : -1;
+        return failed >= 0 && failed < int(targets.size()) ? int(order_.gridRow(targets[size_t(failed)])) : first;
+    };
+    return callDatabase(
+        {QStringLiteral("Deleting the rows..."), cancelledDeleteText, deletedBeforeCancelText},
+        {rows.front(), rowOfFailure}, [snapshot, targets] { return snapshot->sendDelete(targets); },
+        [&](const std::vector<qint64> &deleted) {
+            history_.record(std::move(step));
+            removeRows(targets, [&] { snapshot_->keepDeletedRows(deleted); });
+        });
 }
 
 bool TableModel::undo()
@@ -136,49 +162,42 @@ bool TableModel::undo()
         revertPendingRow();
         return true;
     }
-    UndoHistory::Undone undone;
-    bool cancelTooLate = false;
-    try {
-        undone = history_.undoLast(*snapshot_, [this, &cancelTooLate](std::function<void()> call) {
-            cancelTooLate = runDatabaseCall(QStringLiteral("Writing the row..."), std::move(call)) || cancelTooLate;
+    const UndoHistory::Step *newest = history_.newest();
+    if (!newest)
+        return true;
+    // What the keep step needs, taken now: keeping drops the step.
+    const UndoHistory::Kind kind = newest->kind;
+    std::vector<qint64> rows{newest->row};
+    if (kind == UndoHistory::Kind::Deleted) {
+        rows.clear();
+        for (const auto &removed : newest->removed)
+            rows.push_back(removed.position);
+    }
+    const int row = kind == UndoHistory::Kind::Deleted ? gridRowToRestore(rows.empty() ? 0 : rows.front())
+                                                       : int(order_.gridRow(rows.front()));
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    return callDatabase(
+        {QStringLiteral("Writing the row..."), cancelledUndoText, undoneBeforeCancelText}, {row},
+        [snapshot, step = *newest] { return UndoHistory::sendUndo(*snapshot, step); },
+        [&](const UndoHistory::Sent &sent) {
+            const auto keep = [&] { history_.keepUndone(*snapshot_, sent); };
+            switch (kind) {
+            case UndoHistory::Kind::Updated:
+                keep();
+                if (row >= 0)
+                    emitRowChanged(row);
+                else
+                    // The row the filter hid changed: it may now match.
+                    narrowable_ = false;
+                break;
+            case UndoHistory::Kind::Inserted:
+                removeRows(rows, keep);
+                break;
+            case UndoHistory::Kind::Deleted:
+                restoreRows(rows, keep);
+                break;
+            }
         });
-    } catch (const background::Cancelled &) {
-        emit rowRejected(-1, cancelledUndoText.toString());
-        return false;
-    } catch (const AppError &error) {
-        emit rowRejected(-1, error.description());
-        return false;
-    }
-    switch (undone.kind) {
-    case UndoHistory::Kind::Updated:
-        for (qint64 row : undone.rows) {
-            const qint64 shown = order_.gridRow(row);
-            if (shown >= 0)
-                emitRowChanged(int(shown));
-            else
-                narrowable_ = false;
-        }
-        break;
-    case UndoHistory::Kind::Inserted: {
-        std::vector<qint64> taken = undone.rows;
-        std::sort(taken.begin(), taken.end());
-        announceRemoved(order_.removeTableRows(taken));
-        break;
-    }
-    case UndoHistory::Kind::Deleted: {
-        std::vector<qint64> shown;
-        for (qint64 row : undone.rows) {
-            const qint64 at = order_.insertTableRow(row, filter_.matches(*snapshot_, row));
-            if (at >= 0)
-                shown.push_back(at);
-        }
-        announceInserted(shown);
-        break;
-    }
-    }
-    if (cancelTooLate)
-        emit cancelCameTooLate(undoneBeforeCancelText.toString());
-    return true;
 }
 
 QString TableModel::copyText(int top, int left, int bottom, int right) const

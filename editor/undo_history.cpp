@@ -3,7 +3,6 @@
 #include "app/app_error.h"
 
 #include <algorithm>
-#include <memory>
 
 void UndoHistory::recordUpdate(qint64 row, db::TableSnapshot::Changes previous)
 {
@@ -41,46 +40,45 @@ UndoHistory::Step UndoHistory::deletion(const db::TableSnapshot &snapshot, const
     return step;
 }
 
-UndoHistory::Undone UndoHistory::undoLast(db::TableSnapshot &snapshot, const Runner &run)
+UndoHistory::Sent UndoHistory::sendUndo(const db::TableSnapshot &snapshot, const Step &step)
+{
+    Sent sent;
+    switch (step.kind) {
+    case Kind::Updated:
+        sent.written.push_back(snapshot.sendRow(step.row, step.previous));
+        break;
+    case Kind::Inserted:
+        sent.deleted = snapshot.sendDelete({step.row});
+        break;
+    case Kind::Deleted:
+        if (!step.notRestorable.isEmpty())
+            throw AppError(step.notRestorable);
+        sent.written = snapshot.sendInsert(step.removed);
+        break;
+    }
+    return sent;
+}
+
+UndoHistory::Undone UndoHistory::keepUndone(db::TableSnapshot &snapshot, const Sent &sent)
 {
     if (steps_.empty())
         return {};
-    const auto runCall = [&run](std::function<void()> call) {
-        if (run)
-            run(std::move(call));
-        else
-            call();
-    };
-    const db::TableSnapshot *source = &snapshot;
     const Step &step = steps_.back();
     Undone undone{step.kind, {}};
     switch (step.kind) {
-    case Kind::Updated: {
-        auto written = std::make_shared<db::TableSnapshot::WrittenRow>();
-        runCall([source, row = step.row, previous = step.previous, written] {
-            *written = source->sendRow(row, previous);
-        });
-        snapshot.keepWrittenRow(*written);
+    case Kind::Updated:
+        snapshot.keepWrittenRow(sent.written.front());
         undone.rows = {step.row};
         break;
-    }
-    case Kind::Inserted: {
-        auto deleted = std::make_shared<std::vector<qint64>>();
-        runCall([source, row = step.row, deleted] { *deleted = source->sendDelete({row}); });
-        snapshot.keepDeletedRows(*deleted);
+    case Kind::Inserted:
+        snapshot.keepDeletedRows(sent.deleted);
         undone.rows = {step.row};
         break;
-    }
-    case Kind::Deleted: {
-        if (!step.notRestorable.isEmpty())
-            throw AppError(step.notRestorable);
-        auto inserted = std::make_shared<std::vector<db::TableSnapshot::WrittenRow>>();
-        runCall([source, removed = step.removed, inserted] { *inserted = source->sendInsert(removed); });
-        snapshot.keepInsertedRows(*inserted);
+    case Kind::Deleted:
+        snapshot.keepInsertedRows(sent.written);
         for (const auto &row : step.removed)
             undone.rows.push_back(row.position);
         break;
-    }
     }
     steps_.pop_back();
     return undone;

@@ -3,7 +3,6 @@
 #include "db/table_snapshot.h"
 
 #include <QString>
-#include <functional>
 #include <vector>
 
 // The changes written to the table since it was opened, newest last, each
@@ -37,14 +36,22 @@ public:
     static Step deletion(const db::TableSnapshot &snapshot, const std::vector<qint64> &rows);
     void record(Step step) { steps_.push_back(std::move(step)); }
 
-    // Takes back the newest step with a write under the usual rules: an
+    // The step an undo takes back next; nullptr when there is none.
+    const Step *newest() const { return steps_.empty() ? nullptr : &steps_.back(); }
+
+    // Taking a step back comes in two halves, as the snapshot's changes do.
+    // sendUndo writes what takes the step back under the usual rules (an
     // update writes the previous values back, an insert deletes the row, a
-    // delete inserts the rows again. When the write fails (another user
-    // changed the row since) the step stays and the error passes on. The
-    // database's part runs through `run`, which may run it beside the window
-    // and give up on it; it holds its own copy of what it needs.
-    using Runner = std::function<void(std::function<void()> call)>;
-    Undone undoLast(db::TableSnapshot &snapshot, const Runner &run = {});
+    // delete inserts the rows again); it only reads the snapshot and may run
+    // beside the window. When it fails (another user changed the row since)
+    // nothing changes and the step stays. keepUndone then puts what the
+    // database gave back into the snapshot and drops the step.
+    struct Sent {
+        std::vector<db::TableSnapshot::WrittenRow> written; // Updated: the row; Deleted: the rows put back
+        std::vector<qint64> deleted;                        // Inserted: the row taken out
+    };
+    static Sent sendUndo(const db::TableSnapshot &snapshot, const Step &step);
+    Undone keepUndone(db::TableSnapshot &snapshot, const Sent &sent);
 
 private:
     std::vector<Step> steps_;

@@ -216,7 +216,7 @@ void SaveDataGridToFile(const RowSource &grid, const QString &fileName)
     saveTabSeparated(grid, [&] { return fileName; });
 }
 
-QString SaveDataGridToNewTempFile(const RowSource &grid, const QString &nameTemplate)
+QString writeTabTextToNewTempFile(const RowSource &grid, const QString &nameTemplate)
 {
     QString made;
     saveTabSeparated(grid, [&] {

@@ -11,15 +11,15 @@
 // more CR LF at the end.
 void SaveDataGridToCSVFile(const RowSource &rows, const QString &fileName);
 
-// Every field followed by a TAB, header line first, CR LF line ends and one
-// more CR LF at the end.
+// Writes tab-separated text (the TXT entry): every field followed by a TAB,
+// header line first, CR LF line ends and one more CR LF at the end.
 void SaveDataGridToFile(const RowSource &rows, const QString &fileName);
 
-// SaveDataGridToFile into a new private temporary file (createPrivateTempFile
+// The tab-separated text of SaveDataGridToFile in a new private temporary file (createPrivateTempFile
 // with `nameTemplate`), made by the writer itself, so that a folder where it
 // cannot be made is reported as the writer's failure. Returns the file's
 // path, or empty text when it could not be made.
-QString SaveDataGridToNewTempFile(const RowSource &rows, const QString &nameTemplate);
+QString writeTabTextToNewTempFile(const RowSource &rows, const QString &nameTemplate);
 
 // <xml>, a <row> element per row, an element per cell named after its column.
 void SaveDataGridToXMLFile(const RowSource &rows, const QString &fileName);

@@ -66,7 +66,7 @@ void exportGridToPdf(const RowSource &grid)
     // temporary folder: a folder where it cannot be made is its failure.
     QString nameTemplate;
     trap.step(100, [&] { nameTemplate = QStringLiteral("tabvale-XXXXXX.txt"); });
-    trap.step(102, [&] { tempPath = SaveDataGridToNewTempFile(grid, nameTemplate); });
+    trap.step(102, [&] { tempPath = writeTabTextToNewTempFile(grid, nameTemplate); });
     // The writer always writes at least a line end; no file or an empty one
     // means it failed (and said so), and printing it would only fail again.
     const bool written = trap.test(104, [&] {

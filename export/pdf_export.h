@@ -7,8 +7,8 @@ class RowSource;
 // The printer that turns print jobs into PDF files, by its exact name.
 inline const QString pdfPrinterName = QStringLiteral("Kestrelon PDF Writer");
 
-// Tells the user how to install the PDF printer "Kestrelon PDF Writer" when
-// no printer of that exact name is installed. Throws AppError when the
+// Asks CUPS for a printer named "Kestrelon PDF Writer" and, when there is
+// none of that exact name, tells the user how to install it. Throws AppError when the
 // printing system cannot be asked at all.
 void CheckPdfWriterInstalled();
 

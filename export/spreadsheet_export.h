@@ -6,8 +6,9 @@
 
 class RowSource;
 
-// Whether the desktop's spreadsheet program (LibreOffice) can be started.
-// When it cannot, says so in a message box and returns false.
+// Looks for the desktop's spreadsheet program (LibreOffice Calc), not Excel:
+// whether it can be started. When it cannot, says so in a message box and
+// returns false.
 bool IsExcelInstalled();
 
 // The spreadsheet program found on PATH, or an empty text.

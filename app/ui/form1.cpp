@@ -2,14 +2,13 @@
 
 #include "app/app_title.h"
 #include "app/error_trap.h"
-#include "app/ui/look.h"
+#include "app/ui/kit/look.h"
 #include "app/message_box.h"
 #include "app/paths.h"
 #include "app/settings_store.h"
-#include "app/ui/twips.h"
-#include "app/ui/wizard.h"
+#include "app/ui/kit/twips.h"
+#include "app/ui/kit/end_program.h"
 #include "db/ui/database_beside.h"
-#include "db/ui/form2.h"
 #include "db/oracle.h"
 #include "db/connection.h"
 #include "export/pdf_export.h"
@@ -42,10 +41,9 @@ public:
 
 } // namespace
 
-LoginValues currentLogin()
+LoginValues Form1::login() const
 {
-    const Form1 &login = Wizard::instance().form1();
-    return {login.Text1->text(), login.Text2->text(), login.Text3->text()};
+    return {Text1->text(), Text2->text(), Text3->text()};
 }
 
 Form1::Form1(QWidget *parent) : WizardWindow(parent)
@@ -133,8 +131,8 @@ void Form1::Form_Load()
     trap.step(128, [&] { Text1->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OracleSID"))); });
     trap.step(130, [&] { Text2->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OracleUser"))); });
     trap.step(132, [&] { Text3->setText(GetSetting(settingsApp, settingsSection, QStringLiteral("OraclePassword"))); });
-    if (trap.test(134, [&] { return checkLoginBeside(this, currentLogin()); })) {
-        trap.step(136, [&] { Wizard::instance().form2().showCentred(); });
+    if (trap.test(134, [&] { return checkLoginBeside(this, login()); })) {
+        trap.step(136, [&] { showChooser(login()); });
         trap.step(138, [&] {
             hide();
             hiddenDuringLoad_ = true;
@@ -152,10 +150,10 @@ void Form1::showCentred()
 void Form1::PushButton3_Click()
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form1.PushButton3_Click "));
-    if (trap.test(100, [&] { return checkLoginBeside(this, currentLogin()); })) {
-        trap.step(102, [&] { Wizard::instance().form2().showCentred(); });
+    if (trap.test(100, [&] { return checkLoginBeside(this, login()); })) {
+        trap.step(102, [&] { showChooser(login()); });
         trap.step(104, [&] { hide(); });
-        trap.step(106, [&] { Wizard::instance().form2().Form_Load(); });
+        trap.step(106, [&] { loadChooser(login()); });
     }
 }
 
@@ -169,7 +167,7 @@ void Form1::PushButton5_Click()
     bool failed = false;
     try {
         setMousePointer(Hourglass);
-        openBeside(this, connection, ConnectionString(currentLogin()));
+        openBeside(this, connection, connectionStringFor(login()));
         msgbox::show(QStringLiteral("Connection successful."));
         setMousePointer(Default);
     } catch (const std::exception &) {

@@ -1,16 +1,14 @@
 #pragma once
 
 #include "app/login_values.h"
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
+
+#include <functional>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-
-// The SID, user name and password as they stand in the login window's text
-// boxes right now: the only place where the current login lives.
-LoginValues currentLogin();
 
 // The login window: SID, user name and password, remembered per user.
 class Form1 : public WizardWindow {
@@ -23,6 +21,15 @@ public:
     // Whether the start-up sequence went straight on to the table chooser.
     bool hiddenDuringLoad() const { return hiddenDuringLoad_; }
     void showCentred();
+
+    // The SID, user name and password as they stand in the text boxes now:
+    // the only place where the current login lives.
+    LoginValues login() const;
+
+    // Where a confirmed login leads, set by the wizard that creates the
+    // window: showing the table chooser, and filling its list again.
+    std::function<void(const LoginValues &)> showChooser;
+    std::function<void(const LoginValues &)> loadChooser;
 
     void PushButton3_Click(); // "Next >"
     void PushButton5_Click(); // "Test Connection"

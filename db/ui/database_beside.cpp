@@ -1,7 +1,7 @@
 #include "db/ui/database_beside.h"
 
-#include "app/ui/twips.h"
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/twips.h"
+#include "app/ui/kit/wait_dialog.h"
 #include "db/connection.h"
 #include "db/oracle.h"
 

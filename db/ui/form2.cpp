@@ -1,19 +1,15 @@
 #include "db/ui/form2.h"
 
 #include "app/error_trap.h"
-#include "app/ui/look.h"
+#include "app/ui/kit/look.h"
 #include "app/message_box.h"
 #include "app/paths.h"
-#include "app/ui/twips.h"
-#include "app/ui/wizard.h"
-#include "app/ui/form1.h"
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/twips.h"
+#include "app/ui/kit/end_program.h"
+#include "app/ui/kit/wait_dialog.h"
 #include "db/connection.h"
 #include "db/oracle.h"
 #include "db/ui/database_beside.h"
-#include "db/table_snapshot.h"
-#include "editor/ui/data_grid.h"
-#include "editor/ui/form3.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -21,19 +17,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-
-namespace {
-QString &currentTableName()
-{
-    static QString name;
-    return name;
-}
-} // namespace
-
-const QString &CurrentTableName()
-{
-    return currentTableName();
-}
 
 void FillTableList(QListWidget &list, const LoginValues &login)
 {
@@ -86,10 +69,10 @@ void Form2::Form_Load()
     trap.step(110, [&] { setWindowTitle(QStringLiteral("Tabvale Software")); });
     trap.step(112, [&] { connection = std::make_unique<db::Connection>(); });
     trap.step(116, [&] { requireObject(connection).setCursorLocation(db::Connection::adUseClient); });
-    trap.step(118, [&] { openBeside(this, connection, ConnectionString(currentLogin())); });
+    trap.step(118, [&] { openBeside(this, connection, connectionStringFor(login_)); });
     trap.step(120, [&] { setMousePointer(Hourglass); });
     trap.step(122, [&] { setEnabled(false); });
-    trap.step(124, [&] { FillTableList(*List1, currentLogin()); });
+    trap.step(124, [&] { FillTableList(*List1, login_); });
     trap.step(126, [&] { requireObject(connection).close(); });
     trap.step(128, [&] {
         if (List1->count() > 0)
@@ -112,82 +95,49 @@ void Form2::showCentred()
 void Form2::PushButton2_Click()
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form2.PushButton2_Click "));
-    trap.step(100, [&] { Wizard::instance().form1().showCentred(); });
+    trap.step(100, [&] { showLogin(); });
     trap.step(102, [&] { hide(); });
 }
 
 void Form2::PushButton3_Click()
 {
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form2.PushButton3_Click "));
-    Wizard &wizard = Wizard::instance();
-    std::unique_ptr<db::Connection> connection;
-    std::unique_ptr<db::TableSnapshot> snapshot;
-    trap.step(100, [&] { connection = std::make_unique<db::Connection>(); });
+    TableOpening opening(this, login_, editor);
+    trap.step(100, [&] { opening.createConnection(); });
     trap.step(102, [&] {}); // the row set is made when the table is opened
     if (!trap.test(104, [&] { return List1->currentRow() >= 0 && List1->currentItem()->isSelected(); })) {
         trap.step(136, [&] { msgbox::show(QStringLiteral("Please select a table")); });
         return;
     }
-    // An edit still pending in the editor is written before its table goes;
-    // if the database refuses it, the user is taken back to it.
-    if (wizard.hasForm3() && !wizard.form3().DataGrid1->commitPendingEdit()) {
-        wizard.form3().showCentred();
+    // If the database refuses the edit still pending in the editor, the
+    // user is taken back to it.
+    if (!opening.writePendingEdit()) {
         hide();
         return;
     }
     trap.step(106, [&] { setMousePointer(Hourglass); });
-    trap.step(108, [&] { requireObject(connection).setCursorLocation(db::Connection::adUseClient); });
-    trap.step(110, [&] { requireObject(connection).setCommandTimeout(5000); });
-    trap.step(112, [&] { requireObject(connection).setConnectionTimeout(5000); });
+    trap.step(108, [&] { opening.setCursorLocation(); });
+    trap.step(110, [&] { opening.setCommandTimeout(); });
+    trap.step(112, [&] { opening.setConnectionTimeout(); });
     bool cancelled = false;
-    trap.step(114, [&] {
-        try {
-            openBeside(this, connection, ConnectionString(currentLogin()));
-        } catch (const background::Cancelled &) {
-            cancelled = true;
-        }
-    });
+    trap.step(114, [&] { cancelled = !opening.connect(); });
     if (cancelled) {
-        // A connect given up is an open given up: the chooser as it was.
+        // The chooser as it was.
         setMousePointer(Default);
         return;
     }
-    trap.step(116, [&] { currentTableName() = List1->currentItem()->text(); });
-    Form3 *editor = nullptr;
-    trap.step(118, [&] {
-        editor = &wizard.form3();
-        editor->showCentred();
-    });
-    trap.step(120, [&] { requireObject(editor).Label2->setText(QStringLiteral(" Now Editing: ") + CurrentTableName()); });
-    trap.step(122, [&] { requireObject(editor).DataGrid1->setDataSource(nullptr); });
-    trap.step(124, [&] { requireObject(connection).setCursorLocation(db::Connection::adUseClient); });
-    trap.step(126, [&] {
-        requireObject(connection);
-        try {
-            snapshot = runBeside(this, QStringLiteral("Reading the table: %L1 rows so far"),
-                                 background::WhenGivenUp::LeaveBehind,
-                                 [connection = std::move(connection), name = CurrentTableName()]() mutable {
-                                     return db::TableSnapshot::open(std::move(connection), name,
-                                                                    background::progressOfCurrentCall());
-                                 });
-        } catch (const background::Cancelled &) {
-            cancelled = true;
-        } catch (const db::OpenCancelled &) {
-            cancelled = true;
-        }
-    });
+    trap.step(116, [&] { opening.setTableName(List1->currentItem()->text()); });
+    trap.step(118, [&] { opening.showEditor(); });
+    trap.step(120, [&] { opening.showHeading(); });
+    trap.step(122, [&] { opening.unbindGrid(); });
+    trap.step(124, [&] { opening.setCursorLocation(); });
+    trap.step(126, [&] { cancelled = !opening.readTable(); });
     if (cancelled) {
-        // Nothing is bound: the user is back in the chooser as it was.
-        if (editor)
-            editor->hide();
         setMousePointer(Default);
         return;
     }
-    trap.step(128, [&] {
-        if (snapshot)
-            requireObject(editor).DataGrid1->setDataSource(std::move(snapshot));
-    });
-    trap.step(130, [&] { requireObject(editor).DataGrid1->setFocus(); });
+    trap.step(128, [&] { opening.bindGrid(); });
+    trap.step(130, [&] { opening.focusGrid(); });
     trap.step(132, [&] { hide(); });
     trap.step(134, [&] { setMousePointer(Default); });
 }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "app/login_values.h"
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
+#include "editor/ui/table_opening.h"
+
+#include <functional>
 
 class QGroupBox;
 class QListWidget;
@@ -13,7 +16,9 @@ class Form2 : public WizardWindow {
 public:
     explicit Form2(QWidget *parent = nullptr);
 
-    // Rebuilds the list from the login now in the login window.
+    // The login the list and the tables opened are for.
+    void setLogin(const LoginValues &login) { login_ = login; }
+    // Rebuilds the list from the login.
     void Form_Load();
     // Shows the window with the focus on its first control, "< Back".
     void showCentred();
@@ -26,12 +31,17 @@ public:
     QPushButton *PushButton2;
     QPushButton *PushButton3;
 
+    // Where "< Back" and "Next >" lead, set by the wizard that creates the
+    // window.
+    std::function<void()> showLogin;
+    TableOpening::Editor editor;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
-};
 
-// The name of the table being opened, set on each "Next >" of the chooser.
-const QString &CurrentTableName();
+private:
+    LoginValues login_;
+};
 
 // Clears the list and fills it with the names of the tables the login owns,
 // letting window events through between names. No trap of its own: failures

@@ -2,7 +2,7 @@
 
 #include "app/app_error.h"
 #include "app/message_box.h"
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/wait_dialog.h"
 #include "editor/cell_search.h"
 #include "editor/table_model.h"
 #include "editor/ui/column_layout.h"
@@ -618,16 +618,9 @@ bool DataGrid::reload()
     const QStringList columnsBefore = columnNames();
     const GridLayout layoutBefore = columnLayout_->currentLayout();
     std::optional<int> target;
-    bool read = true;
     {
         BusyWhile busy(busy_);
-        try {
-            target = model_->reload(row);
-        } catch (const AppError &error) {
-            msgbox::show(error.description(), msgbox::Exclamation);
-            target = row; // the rows are as they were
-            read = false;
-        }
+        target = model_->reload(row);
     }
     if (!target)
         return false;
@@ -643,7 +636,7 @@ bool DataGrid::reload()
         setCurrentIndex(model_->index(*target, qMin(column, model_->columnCount() - 1)));
         scrollTo(currentIndex());
     }
-    return read;
+    return true;
 }
 
 void DataGrid::showFindDialog()

@@ -2,14 +2,13 @@
 
 #include "app/app_error.h"
 #include "app/error_trap.h"
-#include "app/ui/form1.h"
-#include "app/ui/look.h"
+#include "app/ui/kit/look.h"
 #include "app/message_box.h"
 #include "app/paths.h"
-#include "app/ui/twips.h"
-#include "app/ui/wait_dialog.h"
-#include "app/ui/wizard.h"
-#include "db/ui/form2.h"
+#include "app/ui/kit/twips.h"
+#include "app/ui/kit/wait_dialog.h"
+#include "app/ui/kit/end_program.h"
+#include "db/table_snapshot.h"
 #include "editor/grid_layout.h"
 #include "editor/ui/column_layout.h"
 #include "editor/ui/data_grid.h"
@@ -81,10 +80,7 @@ Form3::Form3(QWidget *parent) : WizardWindow(parent)
         }
     });
     // A table's layout is kept per data source, user and table.
-    DataGrid1->setLayoutKeySource([] {
-        const LoginValues login = currentLogin();
-        return std::optional(GridLayoutKey{login.sid, login.user, CurrentTableName()});
-    });
+    DataGrid1->setLayoutKeySource([this] { return layoutKey_; });
 }
 
 Form3::~Form3() = default;
@@ -99,14 +95,35 @@ void Form3::Form_Load()
     trap.step(110, [&] { setWindowTitle(QStringLiteral("Tabvale Software")); });
 }
 
+void Form3::showTableName(const QString &name)
+{
+    Label2->setText(QStringLiteral(" Now Editing: ") + name);
+}
+
+void Form3::bindTable(std::unique_ptr<db::TableSnapshot> snapshot, std::optional<GridLayoutKey> layoutKey)
+{
+    layoutKey_ = snapshot ? std::move(layoutKey) : std::nullopt;
+    DataGrid1->setDataSource(std::move(snapshot));
+}
+
+void Form3::focusTable()
+{
+    DataGrid1->setFocus();
+}
+
+bool Form3::writePendingEdit()
+{
+    return DataGrid1->commitPendingEdit();
+}
+
 void Form3::PushButton1_Click()
 {
     // The row being edited is written before the user leaves the table; if
     // the database refuses it, the user has been told and stays with it.
-    if (!DataGrid1->commitPendingEdit())
+    if (!writePendingEdit())
         return;
     ErrorTrap trap(QStringLiteral("in Tabvale2020/08/02.Form3.PushButton1_Click "));
-    trap.step(100, [&] { Wizard::instance().form2().showCentred(); });
+    trap.step(100, [&] { showChooser(); });
     trap.step(102, [&] { hide(); });
 }
 

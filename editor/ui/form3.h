@@ -1,7 +1,15 @@
 #pragma once
 
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
+#include "editor/grid_layout.h"
 
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace db {
+class TableSnapshot;
+}
 class DataGrid;
 class QLabel;
 class QMenu;
@@ -16,6 +24,20 @@ public:
     ~Form3() override;
 
     void Form_Load();
+
+    // The editor's part in opening a table: the heading names the table,
+    // the grid is bound to its rows (or unbound: nullptr) and takes the focus.
+    // The layout key names where the user's arrangement of this table's
+    // grid is remembered.
+    void showTableName(const QString &name);
+    void bindTable(std::unique_ptr<db::TableSnapshot> snapshot, std::optional<GridLayoutKey> layoutKey = {});
+    void focusTable();
+    // Writes the row being edited, if any; false when the database refused
+    // it (the user has been told).
+    bool writePendingEdit();
+
+    // Where "< Back" leads, set by the wizard that creates the window.
+    std::function<void()> showChooser;
 
     void PushButton1_Click(); // "< Back"
     void PushButton6_Click(); // "Save Table As"
@@ -44,4 +66,5 @@ private:
     // The save dialog's file name, kept across the CSV, TXT and XML entries.
     QString CommonDialog1_FileName;
     WindowFit *fit_ = nullptr;
+    std::optional<GridLayoutKey> layoutKey_;
 };

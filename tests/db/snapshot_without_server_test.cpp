@@ -41,6 +41,17 @@ QString errorOf(Statement &&statement)
     return QStringLiteral("<no error>");
 }
 
+// The kind of every column, by name.
+QString kindsOf(const TableSnapshot &snapshot)
+{
+    static const char *const names[] = {"integer", "decimal", "floating", "date", "time",
+                                        "timestamp", "text", "boolean", "binary", "other"};
+    QStringList kinds;
+    for (int column = 0; column < snapshot.columnCount(); ++column)
+        kinds << QLatin1String(names[int(snapshot.column(column).kind)]);
+    return kinds.join(u',');
+}
+
 } // namespace
 
 class SnapshotWithoutServerTest : public QObject {
@@ -99,6 +110,10 @@ private slots:
         db::ColumnInfo number{.name = "n", .sqlType = SQL_DOUBLE, .typeName = "FLOAT"};
         db::ColumnInfo binary{.name = "b", .sqlType = SQL_DOUBLE, .typeName = "BINARY_DOUBLE"};
         QVERIFY(oracle->comparable(number) && !oracle->comparable(binary));
+        // Both reported as floating point; only one is.
+        number.kind = binary.kind = db::ColumnKind::Floating;
+        QCOMPARE(oracle->kind(number), db::ColumnKind::Decimal);
+        QCOMPARE(oracle->kind(binary), db::ColumnKind::Floating);
     }
 
     void sqliteThroughItsDriver()
@@ -132,6 +147,7 @@ private slots:
         QCOMPARE(snapshot->rowCount(), 2);
         QVERIFY(snapshot->column(0).inPrimaryKey);
         QVERIFY(!snapshot->column(5).editable);
+        QCOMPARE(kindsOf(*snapshot), QStringLiteral("integer,text,floating,date,boolean,binary"));
         QCOMPARE(rowTexts(*snapshot, 0).mid(0, 5), QStringList({"1", "Käse", "2.5", "2024-03-01", "1"}));
         QCOMPARE(rowTexts(*snapshot, 1).mid(1, 3), QStringList({"<null>", "<null>", "<null>"}));
 

@@ -198,6 +198,9 @@ private slots:
     }
 
 private:
+    // What the login window holds now.
+    LoginValues currentLogin() const { return wizard_->form1().login(); }
+
     void typeLogin(const QString &sid, const QString &user, const QString &password)
     {
         Form1 &login = wizard_->form1();

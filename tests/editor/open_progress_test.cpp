@@ -2,7 +2,7 @@
 #include "db/ui/form2.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/wait_dialog.h"
 #include "app/background_call.h"
 #include "support/message_capture.h"
 #include "support/wait_cancel.h"

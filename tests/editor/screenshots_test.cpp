@@ -4,7 +4,7 @@
 // checked; scripts/screenshots takes them against the demo database and
 // keeps them in docs/.
 #include "app/ui/form1.h"
-#include "app/ui/look.h"
+#include "app/ui/kit/look.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
 #include "editor/ui/data_grid.h"

@@ -1,7 +1,7 @@
 #include "app/background_call.h"
 #include "app/seams.h"
 #include "app/ui/form1.h"
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/wait_dialog.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
 #include "editor/ui/data_grid.h"

@@ -1,6 +1,6 @@
 #include "app/background_call.h"
 #include "app/seams.h"
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/wait_dialog.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "support/message_capture.h"

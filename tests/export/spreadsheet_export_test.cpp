@@ -2,7 +2,7 @@
 
 #include "app/app_title.h"
 #include "app/error_trap.h"
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
 #include "export/process_launch.h"
 #include "export/spreadsheet_cells.h"
 #include "app/work_progress.h"

@@ -1,8 +1,8 @@
 #include "export/text_export.h"
 
 #include "app/error_trap.h"
-#include "app/ui/wait_dialog.h"
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wait_dialog.h"
+#include "app/ui/kit/wizard_window.h"
 #include "export/save_dialog.h"
 #include "memory_grid.h"
 #include "support/message_capture.h"

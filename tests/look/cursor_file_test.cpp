@@ -1,6 +1,6 @@
 // Reading the hand pointer from a Windows cursor file.
 #include "app/app_error.h"
-#include "app/ui/look.h"
+#include "app/ui/kit/look.h"
 
 #include <QBitmap>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The pointer a window shows as the mouse moves over its controls.
 #include "app/app_error.h"
-#include "app/ui/look.h"
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/look.h"
+#include "app/ui/kit/wizard_window.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -1,6 +1,6 @@
 // Window colours, the login window's skin and the application icon.
 #include "app/app_error.h"
-#include "app/ui/look.h"
+#include "app/ui/kit/look.h"
 #include "app/paths.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "support/wait_cancel.h"
 
 #include "app/seams.h"
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/wait_dialog.h"
 #include "support/postgres.h"
 
 #include <QProgressDialog>

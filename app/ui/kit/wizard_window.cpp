@@ -1,4 +1,4 @@
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,7 +1,7 @@
-#include "app/ui/cursor_file.h"
+#include "app/ui/kit/cursor_file.h"
 
 #include "app/app_error.h"
-#include "app/ui/look.h"
+#include "app/ui/kit/look.h"
 
 #include <QBuffer>
 #include <QCursor>

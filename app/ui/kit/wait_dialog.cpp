@@ -1,7 +1,7 @@
-#include "app/ui/wait_dialog.h"
+#include "app/ui/kit/wait_dialog.h"
 
 #include "app/seams.h"
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
 #include "app/work_progress.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "app/ui/pointer_feedback.h"
+#include "app/ui/kit/pointer_feedback.h"
 
-#include "app/ui/look.h"
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/look.h"
+#include "app/ui/kit/wizard_window.h"
 
 #include <QEnterEvent>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
-#include "app/ui/look.h"
+#include "app/ui/kit/look.h"
 
 #include "app/app_error.h"
 #include "app/paths.h"
-#include "app/ui/wizard_window.h"
+#include "app/ui/kit/wizard_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
