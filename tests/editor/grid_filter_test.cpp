@@ -1,7 +1,7 @@
 // Filters, hidden and moved columns, the grid filling its window and a
 // layout remembered per table, in the editor against the server.
 #include "app/settings_store.h"
-#include "app/ui/twips.h"
+#include "app/ui/kit/twips.h"
 #include "app/ui/wizard.h"
 #include "editor/table_model.h"
 #include "editor/ui/column_layout.h"
