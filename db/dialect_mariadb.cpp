@@ -1,4 +1,5 @@
 #include "db/dialect.h"
+#include "db/snapshot_columns.h"
 
 #include <QByteArray>
 #include <odbcinst.h>
@@ -26,21 +27,6 @@ qulonglong dataSourceOptions(const QString &dataSource)
         }
     }
     return 0;
-}
-
-bool isTextType(short sqlType)
-{
-    switch (sqlType) {
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-        return true;
-    default:
-        return false;
-    }
 }
 
 class MariaDbDialect : public Dialect {
@@ -83,7 +69,7 @@ public:
     {
         Dialect::prepareColumns(connection, queryTimeout, tableName, columns);
         for (ColumnInfo &column : columns) {
-            if (column.comparable && column.sameValue.isEmpty() && isTextType(column.sqlType))
+            if (column.comparable && column.sameValue.isEmpty() && isCharacterType(column.sqlType))
                 column.sameValue = QStringLiteral("(%1 = %2 AND CAST(CONVERT(%1 USING utf8mb4) AS BINARY) = "
                                                   "CAST(CONVERT(%2 USING utf8mb4) AS BINARY))");
         }
