@@ -7,9 +7,11 @@ namespace {
 // Past this a value no longer reads on one line.
 constexpr int longLineLength = 100;
 
+// Large-object text types. PostgreSQL's and SQLite's text is the everyday
+// string type, long only when its value is.
 bool isLongTextType(const db::ColumnInfo &column)
 {
-    static const QRegularExpression longType(QStringLiteral("^(text|citext|clob|nclob|long|ntext|mediumtext|longtext)$"),
+    static const QRegularExpression longType(QStringLiteral("^(clob|nclob|long|ntext|mediumtext|longtext)$"),
                                              QRegularExpression::CaseInsensitiveOption);
     return longType.match(column.typeName.trimmed()).hasMatch();
 }
