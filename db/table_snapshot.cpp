@@ -498,6 +498,11 @@ void TableSnapshot::keepDeletedRows(const std::vector<qint64> &deleted)
     d->shiftForRemoval(deleted);
 }
 
+bool TableSnapshot::storesEmptyTextAsNull() const
+{
+    return d->connection && d->connection->isOpen() && d->connection->handles().dialect->storesEmptyTextAsNull();
+}
+
 bool TableSnapshot::isReadBack(qint64 row) const
 {
     return !d->knownColumns(row);

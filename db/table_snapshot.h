@@ -92,6 +92,8 @@ public:
     qint64 rowCount() const;
 
     bool isNull(qint64 row, int column) const;
+    // Whether the database keeps empty text as NULL, so that the two are one.
+    bool storesEmptyTextAsNull() const;
     // The cell's text; NULL gives empty text.
     QString text(qint64 row, int column) const;
     // The cell's UTF-8 bytes, without conversion: for writers of large files.

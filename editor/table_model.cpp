@@ -3,6 +3,7 @@
 #include "app/app_error.h"
 #include "app/background_call.h"
 
+#include <QBrush>
 #include <QFont>
 #include <algorithm>
 
@@ -27,6 +28,7 @@ void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
     pendingRow_ = -1;
     newRowPending_ = false;
     pending_.clear();
+    emptyTextKept_.clear();
     shownRows_ = snapshot_ ? int(snapshot_->rowCount()) : 0;
     history_.clear();
     endResetModel();
@@ -61,6 +63,24 @@ QString TableModel::cellText(int row, int column) const
     return snapshot_->text(tableRow(row), column);
 }
 
+bool TableModel::isNullCell(int row, int column) const
+{
+    if (!snapshot_ || row < 0 || column < 0 || column >= snapshot_->columnCount() || isNewRowLine(row))
+        return false;
+    if (row == pendingRow_) {
+        const auto edited = pending_.find(column);
+        // An emptied cell is written as NULL.
+        if (edited != pending_.end())
+            return edited->second.isEmpty() && !emptyTextKept_.contains(column);
+        // A new row's untouched cell takes the column's default.
+        if (isNewRow(row))
+            return false;
+    }
+    if (row >= dataRowCount())
+        return false;
+    return snapshot_->isNull(tableRow(row), column);
+}
+
 bool TableModel::isNumericColumn(int column) const
 {
     return snapshot_ && db::isNumberKind(snapshot_->column(column).kind);
@@ -81,8 +101,14 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
     case Qt::StatusTipRole: {
         // Typing into such a cell does nothing; this says why.
         const QString reason = readOnlyReason(index.column());
-        return reason.isEmpty() ? QVariant() : QVariant(reason);
+        if (!reason.isEmpty())
+            return reason;
+        return isNullCell(index.row(), index.column()) ? QVariant(nullToolTip.toString()) : QVariant();
     }
+    case Qt::BackgroundRole:
+        // A NULL cell shows empty text, as exports and Find read it; only its
+        // tint tells it from a cell holding empty text.
+        return isNullCell(index.row(), index.column()) ? QVariant(QBrush(nullTint)) : QVariant();
     default:
         return {};
     }
@@ -150,6 +176,7 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
     // stays so); clearing a cell that held a value makes it NULL. A cell of
     // a new row left empty takes the column's default.
     const bool unchanged = isNewRow(row) ? text.isEmpty() : text == snapshot_->text(tableRow(row), column);
+    emptyTextKept_.erase(column);
     if (unchanged)
         pending_.erase(column);
     else
@@ -175,8 +202,9 @@ bool TableModel::commitPendingRow()
     const qint64 target = tableRow(row);
     db::TableSnapshot::Changes changes, previous;
     for (const auto &[column, text] : pending_) {
-        // An empty cell means NULL, as in Oracle.
-        if (text.isEmpty())
+        // An empty cell means NULL, as in Oracle, unless empty text was asked
+        // for by name.
+        if (text.isEmpty() && !emptyTextKept_.contains(column))
             changes.emplace_back(column, std::nullopt);
         else
             changes.emplace_back(column, text);
@@ -209,6 +237,7 @@ bool TableModel::commitPendingRow()
                 history_.recordUpdate(target, std::move(previous));
             }
             pending_.clear();
+            emptyTextKept_.clear();
             pendingRow_ = -1;
             emitRowChanged(row);
         });
@@ -241,6 +270,7 @@ void TableModel::revertPendingRow()
     }
     const int row = pendingRow_;
     pending_.clear();
+    emptyTextKept_.clear();
     pendingRow_ = -1;
     emitRowChanged(row);
 }

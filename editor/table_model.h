@@ -8,10 +8,12 @@
 class AppError;
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <type_traits>
 
 // The rows of the table being edited. Edits of one row are held as pending
@@ -41,6 +43,12 @@ public:
     // The text a cell shows: the pending edit where there is one.
     QString cellText(int row, int column) const;
     bool isNumericColumn(int column) const;
+    // Whether the cell holds NULL, or will once its row is written; a new
+    // row's untouched cell takes the column's default and is not NULL.
+    bool isNullCell(int row, int column) const;
+    static constexpr QStringView nullToolTip = u"NULL";
+    // Faint enough that the text of the row around it still reads as one.
+    static constexpr QColor nullTint = QColor(0xEE, 0xEA, 0xF6);
 
     // The rows of the table, with a new row being typed, without the
     // new-row line below them.
@@ -91,6 +99,10 @@ public:
     // Empties the cell as NULL, to be written when the row is left; a new
     // row's cell is then written as NULL instead of taking its default.
     bool setNull(const QModelIndex &index);
+    // Sets the cell to empty text, which is written as empty text, not NULL,
+    // where the database tells the two apart (the grid's own empty cell is
+    // NULL).
+    bool setEmptyText(const QModelIndex &index);
 
     // Deletes the rows from the table in one write (a new row not yet written
     // is only dropped). On refusal emits rowRejected and returns false.
@@ -217,6 +229,8 @@ private:
     int pendingRow_ = -1;
     bool newRowPending_ = false;
     std::map<int, QString> pending_; // column -> text typed by the user
+    // Pending columns whose empty text is empty text rather than NULL.
+    std::set<int> emptyTextKept_;
     // The snapshot's rows as the views know them, which differs from the
     // snapshot's count while rows going or coming are announced.
     int shownRows_ = 0;

@@ -21,6 +21,7 @@ void TableModel::dropNewRow()
 {
     const int row = pendingRow_;
     pending_.clear();
+    emptyTextKept_.clear();
     beginRemoveRows({}, row + 1, row + 1);
     newRowPending_ = false;
     pendingRow_ = -1;
@@ -99,10 +100,35 @@ bool TableModel::setNull(const QModelIndex &index)
     const int row = index.row();
     if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())
         return false;
+    emptyTextKept_.erase(index.column());
     if (!isNewRow(row) && snapshot_->isNull(tableRow(row), index.column()))
         pending_.erase(index.column());
     else
         pending_[index.column()] = QString();
+    const int previousPending = pendingRow_;
+    pendingRow_ = pending_.empty() && !isNewRow(row) ? -1 : row;
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    if (previousPending != pendingRow_)
+        emit headerDataChanged(Qt::Vertical, row, row);
+    return true;
+}
+
+bool TableModel::setEmptyText(const QModelIndex &index)
+{
+    if (!index.isValid() || !snapshot_ || !(flags(index) & Qt::ItemIsEditable) || isNewRowLine(index.row()))
+        return false;
+    const int row = index.row();
+    if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())
+        return false;
+    const int column = index.column();
+    const qint64 target = isNewRow(row) ? -1 : tableRow(row);
+    if (target >= 0 && !snapshot_->isNull(target, column) && snapshot_->text(target, column).isEmpty()) {
+        pending_.erase(column);
+        emptyTextKept_.erase(column);
+    } else {
+        pending_[column] = QStringLiteral("");
+        emptyTextKept_.insert(column);
+    }
     const int previousPending = pendingRow_;
     pendingRow_ = pending_.empty() && !isNewRow(row) ? -1 : row;
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});

@@ -4,12 +4,14 @@
 #include "app/message_box.h"
 #include "app/ui/kit/wait_dialog.h"
 #include "editor/cell_search.h"
+#include "editor/cell_tooltip.h"
 #include "editor/table_model.h"
 #include "editor/ui/column_layout.h"
 #include "editor/ui/filter_header.h"
 #include "editor/ui/find_dialog.h"
 #include "editor/ui/grid_context_menu.h"
 #include "editor/ui/grid_filtering.h"
+#include "editor/ui/record_view.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QHelpEvent>
 #include <QToolTip>
 #include <functional>
 #include <limits>
@@ -29,6 +32,7 @@
 namespace {
 
 const QKeySequence showFiltersKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_L);
+const QKeySequence recordViewKeys(Qt::CTRL | Qt::Key_Return);
 const QKeySequence filterByValueKeys(Qt::CTRL | Qt::ALT | Qt::Key_F);
 const QKeySequence fitToWindowKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_W);
 
@@ -77,6 +81,34 @@ public:
             line->setMaxLength(std::numeric_limits<int>::max());
         return editor;
     }
+
+    // Text cut at the cell's edge shows whole in the tooltip, as far as a
+    // tooltip can hold it; a cell's own tooltip (NULL, a read-only reason)
+    // comes first.
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() == QEvent::ToolTip && index.isValid() && index.data(Qt::ToolTipRole).isNull()) {
+            const QString text = index.data(Qt::DisplayRole).toString();
+            if (isCutAtEdge(text, option)) {
+                QToolTip::showText(event->globalPos(), longTextToolTip(text), view->viewport(), option.rect);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
+private:
+    static bool isCutAtEdge(const QString &text, const QStyleOptionViewItem &option)
+    {
+        if (text.isEmpty())
+            return false;
+        if (text.contains(u'\n') || text.contains(u'\r'))
+            return true;
+        // The cell's margins take a few pixels of its width.
+        const int room = option.rect.width() - 6;
+        return option.fontMetrics.horizontalAdvance(text.left(4096)) > room;
+    }
 };
 
 } // namespace
@@ -123,6 +155,8 @@ DataGrid::DataGrid(QWidget *parent)
     contextMenu_->addSeparator();
     contextMenu_->addEntry(QStringLiteral("Set to NULL"), [this] { setSelectionToNull(); }, {},
                            [this] { return currentIndex().isValid() && !model_->isNewRowLine(currentIndex().row()); });
+    contextMenu_->addEntry(QStringLiteral("Row Details..."), [this] { showRecordView(currentIndex().row()); },
+                           recordViewKeys, [this] { return canShowRecordView(currentIndex().row()); });
     contextMenu_->addEntry(QStringLiteral("Copy"), [this] { copySelection(); }, QKeySequence::Copy, bound);
     contextMenu_->addEntry(QStringLiteral("Paste"), [this] { paste(); }, QKeySequence::Paste, bound);
     verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -131,6 +165,7 @@ DataGrid::DataGrid(QWidget *parent)
         showContextMenu(verticalHeader()->mapToGlobal(position));
     });
     connect(verticalHeader(), &QHeaderView::sectionPressed, this, [this](int row) { headerRow_ = row; });
+    connect(verticalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int row) { showRecordView(row); });
     contextMenu_->addSeparator();
     contextMenu_->addEntry(QStringLiteral("Reload"), [this] { reload(); }, QKeySequence(Qt::Key_F5), bound);
     horizontalHeader()->setSectionsClickable(true);
@@ -284,6 +319,13 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (pressed == recordViewKeys
+        || (event->key() == Qt::Key_Enter && event->modifiers() == (Qt::ControlModifier | Qt::KeypadModifier))) {
+        commitOpenEditor();
+        showRecordView(currentIndex().row());
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
         reload();
         event->accept();
@@ -379,6 +421,24 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
     QTableView::closeEditor(editor, leave ? QAbstractItemDelegate::NoHint : hint);
     if (leave)
         focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
+}
+
+bool DataGrid::canShowRecordView(int row) const
+{
+    return isBound() && row >= 0 && row < model_->dataRowCount();
+}
+
+void DataGrid::showRecordView(int row)
+{
+    if (!canShowRecordView(row))
+        return;
+    std::vector<int> columns;
+    for (int visual = 0; visual < horizontalHeader()->count(); ++visual)
+        columns.push_back(horizontalHeader()->logicalIndex(visual));
+    const int column = currentIndex().isValid() ? currentIndex().column() : columns.front();
+    RecordView view(*model_, std::move(columns), row,
+                    [this, column](int target) { setCurrentIndex(model_->index(target, column)); }, this);
+    view.exec();
 }
 
 void DataGrid::showRejection(int row, const QString &reason)

@@ -56,6 +56,9 @@ public:
     void undo();
     // The selected cells of the current row, or the current cell.
     void setSelectionToNull();
+    // Every value of the row in a dialog, each in an editor of its own.
+    void showRecordView(int row);
+    bool canShowRecordView(int row) const;
     void copySelection();
     void paste();
     GridContextMenu &contextMenu() const { return *contextMenu_; }

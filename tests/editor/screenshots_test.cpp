@@ -1,5 +1,5 @@
-// Pictures of the three windows, of the grid's context menu and of the grid
-// filling a larger window with its filters, for the
+// Pictures of the three windows, of the grid's context menu, of the record
+// view and of the grid filling a larger window with its filters, for the
 // README. Under ctest they are taken against the test server and only
 // checked; scripts/screenshots takes them against the demo database and
 // keeps them in docs/.
@@ -7,10 +7,12 @@
 #include "app/ui/kit/look.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
+#include "editor/table_model.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "editor/ui/grid_context_menu.h"
 #include "editor/ui/grid_filtering.h"
+#include "editor/ui/record_view.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 
@@ -80,6 +82,16 @@ private slots:
         }
         menu.hide();
         QVERIFY(both.save(outputDir_ + "/editor-context-menu.png"));
+
+        // The first row in the record view.
+        {
+            std::vector<int> columns;
+            for (int c = 0; c < editor.DataGrid1->tableModel().columnCount(); ++c)
+                columns.push_back(c);
+            RecordView view(editor.DataGrid1->tableModel(), columns, 0, {}, &editor);
+            save(view, "record-view.png");
+            view.reject();
+        }
 
         // The grid filling a larger window, filtered by a value of one row.
         DataGrid &grid = *editor.DataGrid1;

@@ -1,11 +1,14 @@
 #include "app/background_call.h"
 #include "db/table_snapshot.h"
+#include "editor/cell_tooltip.h"
 #include "editor/table_model.h"
 #include "editor/ui/data_grid.h"
 #include "support/message_capture.h"
 #include "support/sqlite_database.h"
 
 #include <QAbstractItemModelTester>
+#include <QBrush>
+#include <QTextDocument>
 #include <QtTest>
 
 // The grid's model on a real SQLite table, with Qt's model tester watching
@@ -249,6 +252,60 @@ private slots:
         QVERIFY(open.model.commitPendingRow());
         QCOMPARE(database_->query(QStringLiteral("SELECT city FROM people WHERE id = 2")), QStringList{"Lyon"});
         QVERIFY(open.rejections.empty());
+    }
+
+    // A NULL cell and a cell of empty text show the same empty text; only
+    // the NULL one is tinted and says so on hover, as it is, as it will be
+    // written, and never for a new row's cell that takes its default.
+    void nullIsToldFromEmptyText()
+    {
+        database_->exec(QStringLiteral("INSERT INTO people VALUES (6, 'Fay', '', NULL);"));
+        OpenModel open(*database_, QStringLiteral("people"));
+        const auto tinted = [&](int row, int column) {
+            return open.at(row, column).data(Qt::BackgroundRole).value<QBrush>().color() == TableModel::nullTint;
+        };
+        const auto tip = [&](int row, int column) { return open.at(row, column).data(Qt::ToolTipRole).toString(); };
+        QCOMPARE(open.at(2, 2).data().toString(), QString());
+        QCOMPARE(open.at(5, 2).data().toString(), QString());
+        QVERIFY(tinted(2, 2));
+        QCOMPARE(tip(2, 2), QStringLiteral("NULL"));
+        QVERIFY(!tinted(5, 2));
+        QCOMPARE(tip(5, 2), QString());
+        QVERIFY(!tinted(0, 2));
+
+        // Pending: an emptied cell will be NULL; a typed one no longer is.
+        QVERIFY(open.set(0, 2, QString()));
+        QVERIFY(tinted(0, 2));
+        QVERIFY(open.set(0, 3, QStringLiteral("31")));
+        QVERIFY(tinted(0, 2));
+        QVERIFY(open.model.commitPendingRow());
+        QVERIFY(tinted(0, 2));
+        QVERIFY(open.set(2, 2, QStringLiteral("Oslo")));
+        QVERIFY(!tinted(2, 2));
+        QCOMPARE(tip(2, 2), QString());
+        QVERIFY(open.model.commitPendingRow());
+
+        // A new row: untouched cells take their default, set ones are NULL.
+        QVERIFY(open.set(6, 1, QStringLiteral("Gus")));
+        QVERIFY(!tinted(6, 2));
+        QVERIFY(open.model.setNull(open.at(6, 3)));
+        QVERIFY(tinted(6, 3));
+        QVERIFY(!tinted(7, 3)); // the new-row line
+        QVERIFY(open.rejections.empty());
+    }
+
+    // Text too long for its cell shows on hover as typed: markup shown, not
+    // read as markup, and only its first characters when very long.
+    void longTextToolTipShowsTheTextAsTyped()
+    {
+        const QString tip = longTextToolTip(QStringLiteral("<b>a</b>\tb\nc & d"));
+        QTextDocument document;
+        document.setHtml(tip);
+        QCOMPARE(document.toPlainText(), QStringLiteral("<b>a</b>\tb\nc & d"));
+        const QString longText = QString(longTextToolTipLength, u'x') + QStringLiteral("tail");
+        document.setHtml(longTextToolTip(longText));
+        QVERIFY(!document.toPlainText().contains(QStringLiteral("tail")));
+        QVERIFY(document.toPlainText().startsWith(QString(longTextToolTipLength, u'x')));
     }
 
     // Reading again writes the row being edited first, shows what others
