@@ -214,6 +214,20 @@ bool TableModel::commitPendingRow()
         });
 }
 
+bool TableModel::reloadRow(int row)
+{
+    if (!snapshot_ || row < 0 || row >= dataRowCount() || isNewRow(row))
+        return true;
+    const qint64 target = tableRow(row);
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    return callDatabase({QStringLiteral("Reading the row..."), {}, {}}, {row},
+                        [snapshot, target] { return snapshot->sendRowRead(target); },
+                        [&](const db::TableSnapshot::WrittenRow &fresh) {
+                            snapshot_->keepFreshRow(fresh);
+                            emitRowChanged(row);
+                        });
+}
+
 bool TableModel::waitForCall(const CallTexts &texts, const RefusalRow &refusal, std::function<void()> call,
                              bool &cancelTooLate)
 {

@@ -81,6 +81,13 @@ public:
     // were).
     std::optional<int> reload(int row);
 
+    // Reads one row again from the database, without the rest of the table;
+    // what the user typed into it stays, shown over the fresh values, and is
+    // then written over them. False (rowRejected) when it could not be read
+    // or another user deleted it. A new row not yet written has nothing to
+    // read.
+    bool reloadRow(int row);
+
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.
     bool commitPendingRow();

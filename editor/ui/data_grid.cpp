@@ -31,6 +31,7 @@ namespace {
 const QKeySequence showFiltersKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_L);
 const QKeySequence filterByValueKeys(Qt::CTRL | Qt::ALT | Qt::Key_F);
 const QKeySequence fitToWindowKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_W);
+const QKeySequence reloadRowKeys(Qt::SHIFT | Qt::Key_F5);
 
 // Every move of the current cell, by keyboard, editor or program, passes
 // through here; a move the grid refuses does not happen at all.
@@ -133,6 +134,8 @@ DataGrid::DataGrid(QWidget *parent)
     connect(verticalHeader(), &QHeaderView::sectionPressed, this, [this](int row) { headerRow_ = row; });
     contextMenu_->addSeparator();
     contextMenu_->addEntry(QStringLiteral("Reload"), [this] { reload(); }, QKeySequence(Qt::Key_F5), bound);
+    contextMenu_->addEntry(QStringLiteral("Reload Row"), [this] { reloadRow(); }, reloadRowKeys,
+                           [this] { return currentIndex().isValid() && !model_->isNewRowLine(currentIndex().row()); });
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::sortByHeading);
 
@@ -286,6 +289,11 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     }
     if (event->key() == Qt::Key_F5 && event->modifiers() == Qt::NoModifier) {
         reload();
+        event->accept();
+        return;
+    }
+    if (pressed == reloadRowKeys) {
+        reloadRow();
         event->accept();
         return;
     }
@@ -637,6 +645,15 @@ bool DataGrid::reload()
         scrollTo(currentIndex());
     }
     return true;
+}
+
+bool DataGrid::reloadRow()
+{
+    if (!isBound() || !currentIndex().isValid())
+        return false;
+    // What the open editor holds is typing like any other: it stays.
+    commitOpenEditor();
+    return model_->reloadRow(currentIndex().row());
 }
 
 void DataGrid::showFindDialog()

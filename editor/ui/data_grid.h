@@ -71,6 +71,10 @@ public:
     // the pending row was refused or the table could not be read (the user
     // has been told).
     bool reload();
+    // Shift+F5: reads the current row again, keeping what was typed into it
+    // over the fresh values. False when it could not be read or another user
+    // deleted it (the user has been told).
+    bool reloadRow();
     // Ctrl+F shows the find window; F3 and Shift+F3 find the next and the
     // previous cell again. False when nothing was found or the current cell
     // could not move (a refused row keeps the user in it).
