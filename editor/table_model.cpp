@@ -228,6 +228,37 @@ bool TableModel::reloadRow(int row)
                         });
 }
 
+std::optional<db::TableSnapshot::WrittenRow> TableModel::readRowNow(int row)
+{
+    if (!snapshot_ || row < 0 || row >= dataRowCount() || isNewRow(row))
+        return std::nullopt;
+    const qint64 target = tableRow(row);
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    std::optional<db::TableSnapshot::WrittenRow> now;
+    callDatabase({QStringLiteral("Reading the row..."), {}, {}}, {row},
+                 [snapshot, target] {
+                     try {
+                         return snapshot->sendRowRead(target);
+                     } catch (const db::RowConflictError &) {
+                         return db::TableSnapshot::WrittenRow{target, {}, {}, std::nullopt};
+                     }
+                 },
+                 [&](const db::TableSnapshot::WrittenRow &fresh) { now = fresh; });
+    return now;
+}
+
+void TableModel::takeFreshRow(const db::TableSnapshot::WrittenRow &fresh)
+{
+    if (!snapshot_)
+        return;
+    snapshot_->keepFreshRow(fresh);
+    if (fresh.row >= 0 && fresh.row < snapshot_->rowCount()) {
+        const qint64 row = order_.gridRow(fresh.row);
+        if (row >= 0)
+            emitRowChanged(int(row));
+    }
+}
+
 bool TableModel::waitForCall(const CallTexts &texts, const RefusalRow &refusal, std::function<void()> call,
                              bool &cancelTooLate)
 {

@@ -88,6 +88,14 @@ public:
     // read.
     bool reloadRow(int row);
 
+    // The row as the database holds it now, read by its key without
+    // changing anything; `stored` is empty when it is gone. nullopt when it
+    // could not be read (rowRejected).
+    std::optional<db::TableSnapshot::WrittenRow> readRowNow(int row);
+    // Makes the values read the row's values, as if the table had been read
+    // with them; what was typed into it stays pending.
+    void takeFreshRow(const db::TableSnapshot::WrittenRow &fresh);
+
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.
     bool commitPendingRow();

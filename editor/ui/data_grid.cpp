@@ -6,6 +6,7 @@
 #include "editor/cell_search.h"
 #include "editor/table_model.h"
 #include "editor/ui/column_layout.h"
+#include "editor/ui/conflict_dialog.h"
 #include "editor/ui/filter_header.h"
 #include "editor/ui/find_dialog.h"
 #include "editor/ui/grid_context_menu.h"
@@ -391,8 +392,40 @@ void DataGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
 
 void DataGrid::showRejection(int row, const QString &reason)
 {
-    Q_UNUSED(row);
     msgbox::show(reason, msgbox::Exclamation);
+    if (reason == db::RowConflictError::changedOrDeletedText && model_->pendingRow() == row && !model_->isNewRow(row))
+        offerConflict(row);
+}
+
+void DataGrid::offerConflict(int row)
+{
+    const db::TableSnapshot *snapshot = model_->snapshot();
+    const std::optional<db::TableSnapshot::WrittenRow> now = model_->readRowNow(row);
+    // A row gone stays as today: the box alone.
+    if (!snapshot || !now || !now->stored)
+        return;
+    std::vector<QString> names;
+    for (int c = 0; c < snapshot->columnCount(); ++c)
+        names.push_back(snapshot->column(c).name);
+    db::RowValues fresh;
+    for (const std::optional<QByteArray> &value : *now->stored)
+        fresh.push_back(value ? std::optional(QString::fromUtf8(*value)) : std::nullopt);
+    const std::vector<ConflictCell> cells =
+        conflictingCells(names, snapshot->rowValues(model_->tableRow(row)), fresh, model_->pendingEdits());
+    switch (ConflictDialog::ask(window(), cells)) {
+    case ConflictDialog::WriteMine:
+        // Over what they wrote, under the same rule: changed yet again, the
+        // write is refused and this comes back.
+        model_->takeFreshRow(*now);
+        model_->commitPendingRow();
+        break;
+    case ConflictDialog::TakeTheirs:
+        model_->takeFreshRow(*now);
+        model_->revertPendingRow();
+        break;
+    case ConflictDialog::KeepEditing:
+        break;
+    }
 }
 
 int DataGrid::columnCount() const

@@ -125,6 +125,9 @@ private:
     // edited writes it first, and a refused row keeps the user in it.
     bool mayMoveTo(const QModelIndex &target);
     void showRejection(int row, const QString &reason);
+    // After a write refused because another user changed the row: the
+    // three versions side by side, and the user's choice carried out.
+    void offerConflict(int row);
     // A key that would type into a cell that takes no typing shows why, in a
     // tooltip at the cell; true when it did.
     bool explainReadOnlyCell(QKeyEvent *event);
