@@ -19,7 +19,9 @@ struct ConflictCell {
     bool changedByYou = false;
 };
 
-// The columns worth showing: those another user changed and those typed into
+// The columns worth showing; `now` is nullopt for a row another user
+// deleted, whose every column is then shown: those another user changed and those typed into
 // (an empty typed text stands for NULL, as the grid writes it).
 std::vector<ConflictCell> conflictingCells(const std::vector<QString> &names, const db::RowValues &opened,
-                                           const db::RowValues &now, const std::map<int, QString> &typed);
+                                           const std::optional<db::RowValues> &now,
+                                           const std::map<int, QString> &typed);

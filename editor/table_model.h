@@ -96,6 +96,12 @@ public:
     // with them; what was typed into it stays pending.
     void takeFreshRow(const db::TableSnapshot::WrittenRow &fresh);
 
+    // Inserts the pending row again, after another user deleted it: the
+    // typed values, and the others as the row was read. It stays where it
+    // is shown; undo deletes it again. False (rowRejected) when refused,
+    // or when the row holds a value that cannot be written here.
+    bool insertPendingRowAgain();
+
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.
     bool commitPendingRow();
@@ -151,6 +157,8 @@ public:
     // Why a column's cells cannot be changed here; empty when they can.
     QString readOnlyReason(int column) const;
 
+    static constexpr QStringView cannotPutBackText =
+        u"The row cannot be put back: it holds a value that cannot be written here.";
     static constexpr QStringView pasteLeftOutText =
         u"Pasted, except into these columns, which cannot be changed here and kept their values: %1.";
 

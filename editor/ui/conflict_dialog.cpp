@@ -18,13 +18,15 @@ QString shown(const std::optional<QString> &value)
 
 } // namespace
 
-ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, QWidget *parent) : QDialog(parent)
+ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, bool gone, QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Tabvale Software"));
     setModal(true);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Another user changed this row after you read it. "
-                                                "Yellow: changed by them; green: typed by you."),
+    layout->addWidget(new QLabel(gone ? QStringLiteral("Another user deleted this row after you read it. "
+                                                       "Write Mine puts it back with what you typed.")
+                                      : QStringLiteral("Another user changed this row after you read it. "
+                                                       "Yellow: changed by them; green: typed by you."),
                                  this));
     auto *table = new QTableWidget(int(cells.size()), 4, this);
     table->setObjectName(QStringLiteral("conflictCells"));
@@ -39,7 +41,7 @@ ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, QWidget *
         const ConflictCell &cell = cells[size_t(r)];
         table->setItem(r, 0, new QTableWidgetItem(cell.name));
         table->setItem(r, 1, new QTableWidgetItem(shown(cell.opened)));
-        auto *now = new QTableWidgetItem(shown(cell.now));
+        auto *now = new QTableWidgetItem(gone ? QStringLiteral("(deleted)") : shown(cell.now));
         if (cell.changedByThem)
             now->setBackground(theirs);
         table->setItem(r, 2, now);
@@ -62,7 +64,9 @@ ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, QWidget *
         return button;
     };
     add(QStringLiteral("&Write Mine"), WriteMine, QDialogButtonBox::AcceptRole);
-    add(QStringLiteral("&Take Theirs"), TakeTheirs, QDialogButtonBox::DestructiveRole);
+    // Taking a deletion would take the row out of the grid beneath the
+    // steps undo keeps for the rows around it.
+    add(QStringLiteral("&Take Theirs"), TakeTheirs, QDialogButtonBox::DestructiveRole)->setEnabled(!gone);
     // Escape rejects the dialog, which is Keep Editing.
     add(QStringLiteral("Keep Editing"), KeepEditing, QDialogButtonBox::RejectRole)->setDefault(true);
     layout->addWidget(buttons);
@@ -75,11 +79,11 @@ ConflictDialog::Answer &ConflictDialog::answerHook()
     return hook;
 }
 
-ConflictDialog::Choice ConflictDialog::ask(QWidget *parent, const std::vector<ConflictCell> &cells)
+ConflictDialog::Choice ConflictDialog::ask(QWidget *parent, const std::vector<ConflictCell> &cells, bool gone)
 {
     if (answerHook())
-        return answerHook()(cells);
-    ConflictDialog dialog(cells, parent);
+        return answerHook()(cells, gone);
+    ConflictDialog dialog(cells, gone, parent);
     dialog.exec();
     return dialog.choice();
 }

@@ -15,13 +15,14 @@ class ConflictDialog : public QDialog {
 public:
     enum Choice { KeepEditing, WriteMine, TakeTheirs };
 
-    ConflictDialog(const std::vector<ConflictCell> &cells, QWidget *parent = nullptr);
+    // `gone`: another user deleted the row; Write Mine then inserts it again.
+    ConflictDialog(const std::vector<ConflictCell> &cells, bool gone, QWidget *parent = nullptr);
     Choice choice() const { return choice_; }
 
     // Shows the dialog and waits for the answer; tests replace the answer
     // through answerHook (an empty function means the real dialog).
-    static Choice ask(QWidget *parent, const std::vector<ConflictCell> &cells);
-    using Answer = std::function<Choice(const std::vector<ConflictCell> &cells)>;
+    static Choice ask(QWidget *parent, const std::vector<ConflictCell> &cells, bool gone);
+    using Answer = std::function<Choice(const std::vector<ConflictCell> &cells, bool gone)>;
     static Answer &answerHook();
 
 private:

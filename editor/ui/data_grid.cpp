@@ -401,30 +401,31 @@ void DataGrid::offerConflict(int row)
 {
     const db::TableSnapshot *snapshot = model_->snapshot();
     const std::optional<db::TableSnapshot::WrittenRow> now = model_->readRowNow(row);
-    // A row gone stays as today: the box alone.
-    if (!snapshot || !now || !now->stored)
+    if (!snapshot || !now)
         return;
+    const bool gone = !now->stored;
     std::vector<QString> names;
     for (int c = 0; c < snapshot->columnCount(); ++c)
         names.push_back(snapshot->column(c).name);
-    db::RowValues fresh;
-    for (const std::optional<QByteArray> &value : *now->stored)
-        fresh.push_back(value ? std::optional(QString::fromUtf8(*value)) : std::nullopt);
+    std::optional<db::RowValues> fresh;
+    if (!gone) {
+        fresh.emplace();
+        for (const std::optional<QByteArray> &value : *now->stored)
+            fresh->push_back(value ? std::optional(QString::fromUtf8(*value)) : std::nullopt);
+    }
     const std::vector<ConflictCell> cells =
         conflictingCells(names, snapshot->rowValues(model_->tableRow(row)), fresh, model_->pendingEdits());
-    switch (ConflictDialog::ask(window(), cells)) {
-    case ConflictDialog::WriteMine:
+    const ConflictDialog::Choice choice = ConflictDialog::ask(window(), cells, gone);
+    if (choice == ConflictDialog::WriteMine && gone) {
+        model_->insertPendingRowAgain();
+    } else if (choice == ConflictDialog::WriteMine) {
         // Over what they wrote, under the same rule: changed yet again, the
         // write is refused and this comes back.
         model_->takeFreshRow(*now);
         model_->commitPendingRow();
-        break;
-    case ConflictDialog::TakeTheirs:
+    } else if (choice == ConflictDialog::TakeTheirs && !gone) {
         model_->takeFreshRow(*now);
         model_->revertPendingRow();
-        break;
-    case ConflictDialog::KeepEditing:
-        break;
     }
 }
 

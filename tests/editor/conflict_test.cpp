@@ -55,6 +55,7 @@ private slots:
         testpg::adminExec(QStringLiteral("TRUNCATE conflict_t.people; INSERT INTO conflict_t.people VALUES "
                                          "(1, 'Ann', 'Rome'), (2, 'Bob', 'Paris');"));
         asked_.clear();
+        gone_.clear();
     }
     void cleanup()
     {
@@ -139,11 +140,41 @@ private slots:
         QCOMPARE(inDatabase("SELECT name, city FROM conflict_t.people WHERE id = 2"), QStringLiteral("Bea|Nice"));
     }
 
+    void writeMinePutsADeletedRowBackOnce()
+    {
+        MessageCapture boxes;
+        answerWith({ConflictDialog::WriteMine});
+        DataGrid &grid = open();
+        TableModel &model = grid.tableModel();
+        grid.setCurrentIndex(model.index(1, 1));
+        QVERIFY(model.setData(model.index(1, 1), QStringLiteral("Bo")));
+        testpg::adminExec(QStringLiteral("DELETE FROM conflict_t.people WHERE id = 2"));
+        grid.setCurrentIndex(model.index(0, 1));
+        QCOMPARE(gone_, std::vector<bool>{true});
+        QCOMPARE(asked_.front().size(), size_t(3));
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QCOMPARE(inDatabase("SELECT id, name, city FROM conflict_t.people WHERE id = 2"),
+                 QStringLiteral("2|Bo|Paris"));
+        QCOMPARE(inDatabase("SELECT count(*) FROM conflict_t.people"), QStringLiteral("2"));
+        QVERIFY(!model.hasPendingEdit());
+        QCOMPARE(grid.rowCount(), 2);
+        // The row put back is written like any other; undo takes it out again.
+        grid.setCurrentIndex(model.index(1, 2));
+        QVERIFY(model.setData(model.index(1, 2), QStringLiteral("Nice")));
+        grid.setCurrentIndex(model.index(0, 0));
+        QCOMPARE(inDatabase("SELECT name, city FROM conflict_t.people WHERE id = 2"), QStringLiteral("Bo|Nice"));
+        QVERIFY(model.undo());
+        QVERIFY(model.undo());
+        QCOMPARE(inDatabase("SELECT count(*) FROM conflict_t.people WHERE id = 2"), QStringLiteral("0"));
+        QCOMPARE(grid.rowCount(), 1);
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+    }
+
     void theDialogAnswersByItsKeys()
     {
         ConflictCell cell{1, QStringLiteral("name"), QStringLiteral("Bob"), QStringLiteral("Bea"),
                           QStringLiteral("Bo"), true, true};
-        ConflictDialog dialog({cell});
+        ConflictDialog dialog({cell}, false);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Tabvale Software"));
         QCOMPARE(dialog.findChild<QTableWidget *>()->rowCount(), 1);
         QStringList buttons;
@@ -163,8 +194,9 @@ private:
     // each answer but the last.
     void answerWith(std::vector<ConflictDialog::Choice> choices, std::function<void()> between = {})
     {
-        ConflictDialog::answerHook() = [this, choices, between](const std::vector<ConflictCell> &cells) {
+        ConflictDialog::answerHook() = [this, choices, between](const std::vector<ConflictCell> &cells, bool gone) {
             asked_.push_back(cells);
+            gone_.push_back(gone);
             const size_t n = asked_.size() - 1;
             if (between && n + 1 < choices.size())
                 between();
@@ -179,6 +211,7 @@ private:
         return *driver_->editor().DataGrid1;
     }
     std::vector<std::vector<ConflictCell>> asked_;
+    std::vector<bool> gone_;
     testpg::Login user_;
     std::unique_ptr<WizardDriver> driver_;
 };
