@@ -401,6 +401,29 @@ void TableSnapshot::keepWrittenRow(const WrittenRow &written)
     d->keepWritten(written);
 }
 
+TableSnapshot::WrittenRow TableSnapshot::sendRowRead(qint64 row) const
+{
+    if (row < 0 || row >= rowCount())
+        throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
+    const std::vector<ColumnInfo> view = d->identifyingColumns(d->knownColumns(row));
+    const bool byKey = std::any_of(view.begin(), view.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
+    WrittenRow fresh{row, d->matchingValues(row), std::vector<bool>(d->columns.size(), true), std::nullopt};
+    const ParameterisedSql find = buildRowFind(d->tableName, view, fresh.written);
+    // Without a condition any lone row of the table would do.
+    if (find.whereAt >= 0)
+        fresh.stored = readOnlyRow(d->connectionHandle(), d->timeout(), d->columns, find);
+    if (!fresh.stored)
+        throw RowConflictError((byKey ? RowConflictError::goneText : RowConflictError::goneOrChangedText).toString());
+    return fresh;
+}
+
+void TableSnapshot::keepFreshRow(const WrittenRow &fresh)
+{
+    if (!fresh.stored || fresh.row < 0 || fresh.row >= rowCount() || fresh.stored->size() != d->columns.size())
+        return;
+    d->keepWritten(fresh);
+}
+
 void TableSnapshot::insertRows(const std::vector<NewRow> &newRows)
 {
     keepInsertedRows(sendInsert(newRows));

@@ -161,6 +161,14 @@ public:
     std::vector<qint64> sendDelete(std::vector<qint64> rows) const;
     void keepDeletedRows(const std::vector<qint64> &deleted);
 
+    // One row read again by its key (without a key, by every value it was
+    // read with), in two halves as above: sendRowRead only reads and throws
+    // RowConflictError (goneText) when the database no longer holds the row;
+    // keepFreshRow then puts the values read in the row's place, as its new
+    // originals.
+    WrittenRow sendRowRead(qint64 row) const;
+    void keepFreshRow(const WrittenRow &fresh);
+
     // False for an inserted row whose generated or default values are not
     // known, because it could not be found again.
     bool isReadBack(qint64 row) const;
@@ -200,6 +208,13 @@ public:
     static constexpr QStringView notUniqueText =
         u"The row was not written: it cannot be told apart from other rows of the table that hold the same "
         u"values, and changing it would change them all.";
+    // A row read again is not in the database: by its key it is gone; a
+    // row without a key is not there as it was read.
+    static constexpr QStringView goneText =
+        u"The row is no longer in the database: another user has deleted it since the table was opened.";
+    static constexpr QStringView goneOrChangedText =
+        u"The row is no longer in the database as it was read: another user has changed or deleted it since "
+        u"the table was opened.";
     // Put before one of the two texts above when rows are deleted together.
     static constexpr QStringView nothingDeletedText = u"Nothing was deleted, because of the row with %1:";
 

@@ -243,6 +243,84 @@ bool TableModel::commitPendingRow()
         });
 }
 
+bool TableModel::reloadRow(int row)
+{
+    if (!snapshot_ || row < 0 || row >= dataRowCount() || isNewRow(row))
+        return true;
+    const qint64 target = tableRow(row);
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    return callDatabase({QStringLiteral("Reading the row..."), {}, {}}, {row},
+                        [snapshot, target] { return snapshot->sendRowRead(target); },
+                        [&](const db::TableSnapshot::WrittenRow &fresh) {
+                            snapshot_->keepFreshRow(fresh);
+                            emitRowChanged(row);
+                        });
+}
+
+std::optional<db::TableSnapshot::WrittenRow> TableModel::readRowNow(int row)
+{
+    if (!snapshot_ || row < 0 || row >= dataRowCount() || isNewRow(row))
+        return std::nullopt;
+    const qint64 target = tableRow(row);
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    std::optional<db::TableSnapshot::WrittenRow> now;
+    callDatabase({QStringLiteral("Reading the row..."), {}, {}}, {row},
+                 [snapshot, target] {
+                     try {
+                         return snapshot->sendRowRead(target);
+                     } catch (const db::RowConflictError &) {
+                         return db::TableSnapshot::WrittenRow{target, {}, {}, std::nullopt};
+                     }
+                 },
+                 [&](const db::TableSnapshot::WrittenRow &fresh) { now = fresh; });
+    return now;
+}
+
+void TableModel::takeFreshRow(const db::TableSnapshot::WrittenRow &fresh)
+{
+    if (!snapshot_)
+        return;
+    snapshot_->keepFreshRow(fresh);
+    if (fresh.row >= 0 && fresh.row < snapshot_->rowCount()) {
+        const qint64 row = order_.gridRow(fresh.row);
+        if (row >= 0)
+            emitRowChanged(int(row));
+    }
+}
+
+bool TableModel::insertPendingRowAgain()
+{
+    if (!snapshot_ || pendingRow_ < 0 || newRowPending_)
+        return false;
+    const int row = pendingRow_;
+    const qint64 target = tableRow(row);
+    const std::optional<db::TableSnapshot::Changes> opened = snapshot_->restoringValues(target);
+    if (!opened) {
+        emit rowRejected(row, cannotPutBackText.toString());
+        return false;
+    }
+    db::TableSnapshot::Changes values;
+    for (const auto &[column, value] : *opened) {
+        if (!pending_.count(column))
+            values.emplace_back(column, value);
+    }
+    for (const auto &[column, text] : pending_)
+        values.emplace_back(column, text.isEmpty() ? std::nullopt : std::optional(text));
+    const db::TableSnapshot *snapshot = snapshot_.get();
+    return callDatabase(
+        {QStringLiteral("Writing the row..."), cancelledWriteText, writtenBeforeCancelText}, {row},
+        [snapshot, target, values] { return snapshot->sendInsert({{target, values}}); },
+        [&](const std::vector<db::TableSnapshot::WrittenRow> &inserted) {
+            // The row inserted takes the place of the one that was gone:
+            // the table keeps its count and the grid its order.
+            snapshot_->keepWrittenRow(inserted.front());
+            history_.recordInsert(target);
+            pending_.clear();
+            pendingRow_ = -1;
+            emitRowChanged(row);
+        });
+}
+
 bool TableModel::waitForCall(const CallTexts &texts, const RefusalRow &refusal, std::function<void()> call,
                              bool &cancelTooLate)
 {

@@ -89,6 +89,27 @@ public:
     // were).
     std::optional<int> reload(int row);
 
+    // Reads one row again from the database, without the rest of the table;
+    // what the user typed into it stays, shown over the fresh values, and is
+    // then written over them. False (rowRejected) when it could not be read
+    // or another user deleted it. A new row not yet written has nothing to
+    // read.
+    bool reloadRow(int row);
+
+    // The row as the database holds it now, read by its key without
+    // changing anything; `stored` is empty when it is gone. nullopt when it
+    // could not be read (rowRejected).
+    std::optional<db::TableSnapshot::WrittenRow> readRowNow(int row);
+    // Makes the values read the row's values, as if the table had been read
+    // with them; what was typed into it stays pending.
+    void takeFreshRow(const db::TableSnapshot::WrittenRow &fresh);
+
+    // Inserts the pending row again, after another user deleted it: the
+    // typed values, and the others as the row was read. It stays where it
+    // is shown; undo deletes it again. False (rowRejected) when refused,
+    // or when the row holds a value that cannot be written here.
+    bool insertPendingRowAgain();
+
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.
     bool commitPendingRow();
@@ -148,6 +169,8 @@ public:
     // Why a column's cells cannot be changed here; empty when they can.
     QString readOnlyReason(int column) const;
 
+    static constexpr QStringView cannotPutBackText =
+        u"The row cannot be put back: it holds a value that cannot be written here.";
     static constexpr QStringView pasteLeftOutText =
         u"Pasted, except into these columns, which cannot be changed here and kept their values: %1.";
 

@@ -7,6 +7,7 @@
 #include "editor/cell_tooltip.h"
 #include "editor/table_model.h"
 #include "editor/ui/column_layout.h"
+#include "editor/ui/conflict_dialog.h"
 #include "editor/ui/filter_header.h"
 #include "editor/ui/find_dialog.h"
 #include "editor/ui/grid_context_menu.h"
@@ -35,6 +36,7 @@ const QKeySequence showFiltersKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_L);
 const QKeySequence recordViewKeys(Qt::CTRL | Qt::Key_Return);
 const QKeySequence filterByValueKeys(Qt::CTRL | Qt::ALT | Qt::Key_F);
 const QKeySequence fitToWindowKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_W);
+const QKeySequence reloadRowKeys(Qt::SHIFT | Qt::Key_F5);
 
 // Every move of the current cell, by keyboard, editor or program, passes
 // through here; a move the grid refuses does not happen at all.
@@ -168,6 +170,8 @@ DataGrid::DataGrid(QWidget *parent)
     connect(verticalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int row) { showRecordView(row); });
     contextMenu_->addSeparator();
     contextMenu_->addEntry(QStringLiteral("Reload"), [this] { reload(); }, QKeySequence(Qt::Key_F5), bound);
+    contextMenu_->addEntry(QStringLiteral("Reload Row"), [this] { reloadRow(); }, reloadRowKeys,
+                           [this] { return currentIndex().isValid() && !model_->isNewRowLine(currentIndex().row()); });
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::sortByHeading);
 
@@ -331,6 +335,11 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (pressed == reloadRowKeys) {
+        reloadRow();
+        event->accept();
+        return;
+    }
     const bool editing = state() == QAbstractItemView::EditingState;
     if (!editing && explainReadOnlyCell(event)) {
         event->accept();
@@ -443,8 +452,41 @@ void DataGrid::showRecordView(int row)
 
 void DataGrid::showRejection(int row, const QString &reason)
 {
-    Q_UNUSED(row);
     msgbox::show(reason, msgbox::Exclamation);
+    if (reason == db::RowConflictError::changedOrDeletedText && model_->pendingRow() == row && !model_->isNewRow(row))
+        offerConflict(row);
+}
+
+void DataGrid::offerConflict(int row)
+{
+    const db::TableSnapshot *snapshot = model_->snapshot();
+    const std::optional<db::TableSnapshot::WrittenRow> now = model_->readRowNow(row);
+    if (!snapshot || !now)
+        return;
+    const bool gone = !now->stored;
+    std::vector<QString> names;
+    for (int c = 0; c < snapshot->columnCount(); ++c)
+        names.push_back(snapshot->column(c).name);
+    std::optional<db::RowValues> fresh;
+    if (!gone) {
+        fresh.emplace();
+        for (const std::optional<QByteArray> &value : *now->stored)
+            fresh->push_back(value ? std::optional(QString::fromUtf8(*value)) : std::nullopt);
+    }
+    const std::vector<ConflictCell> cells =
+        conflictingCells(names, snapshot->rowValues(model_->tableRow(row)), fresh, model_->pendingEdits());
+    const ConflictDialog::Choice choice = ConflictDialog::ask(window(), cells, gone);
+    if (choice == ConflictDialog::WriteMine && gone) {
+        model_->insertPendingRowAgain();
+    } else if (choice == ConflictDialog::WriteMine) {
+        // Over what they wrote, under the same rule: changed yet again, the
+        // write is refused and this comes back.
+        model_->takeFreshRow(*now);
+        model_->commitPendingRow();
+    } else if (choice == ConflictDialog::TakeTheirs && !gone) {
+        model_->takeFreshRow(*now);
+        model_->revertPendingRow();
+    }
 }
 
 int DataGrid::columnCount() const
@@ -697,6 +739,15 @@ bool DataGrid::reload()
         scrollTo(currentIndex());
     }
     return true;
+}
+
+bool DataGrid::reloadRow()
+{
+    if (!isBound() || !currentIndex().isValid())
+        return false;
+    // What the open editor holds is typing like any other: it stays.
+    commitOpenEditor();
+    return model_->reloadRow(currentIndex().row());
 }
 
 void DataGrid::showFindDialog()

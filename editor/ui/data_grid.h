@@ -74,6 +74,10 @@ public:
     // the pending row was refused or the table could not be read (the user
     // has been told).
     bool reload();
+    // Shift+F5: reads the current row again, keeping what was typed into it
+    // over the fresh values. False when it could not be read or another user
+    // deleted it (the user has been told).
+    bool reloadRow();
     // Ctrl+F shows the find window; F3 and Shift+F3 find the next and the
     // previous cell again. False when nothing was found or the current cell
     // could not move (a refused row keeps the user in it).
@@ -124,6 +128,9 @@ private:
     // edited writes it first, and a refused row keeps the user in it.
     bool mayMoveTo(const QModelIndex &target);
     void showRejection(int row, const QString &reason);
+    // After a write refused because another user changed the row: the
+    // three versions side by side, and the user's choice carried out.
+    void offerConflict(int row);
     // A key that would type into a cell that takes no typing shows why, in a
     // tooltip at the cell; true when it did.
     bool explainReadOnlyCell(QKeyEvent *event);

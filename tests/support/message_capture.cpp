@@ -8,11 +8,17 @@ MessageCapture::MessageCapture()
             hook_(request);
         return (request.flags & 7) == msgbox::YesNo ? answer_ : int(msgbox::Ok);
     });
+    // A refused write's conflict window follows its box: closed with Escape,
+    // as the user who only reads the box would, unless a test answers it.
+    previousConflictAnswer_ = ConflictDialog::answerHook();
+    if (!previousConflictAnswer_)
+        ConflictDialog::answerHook() = [](const std::vector<ConflictCell> &, bool) { return ConflictDialog::KeepEditing; };
 }
 
 MessageCapture::~MessageCapture()
 {
     msgbox::setHandler(std::move(previous_));
+    ConflictDialog::answerHook() = std::move(previousConflictAnswer_);
 }
 
 QStringList MessageCapture::texts() const

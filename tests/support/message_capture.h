@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/message_box.h"
+#include "editor/ui/conflict_dialog.h"
 
 #include <QStringList>
 #include <vector>
@@ -26,5 +27,6 @@ private:
     std::vector<msgbox::Request> boxes_;
     std::function<void(const msgbox::Request &)> hook_;
     msgbox::Handler previous_;
+    ConflictDialog::Answer previousConflictAnswer_;
     int answer_ = msgbox::No;
 };
