@@ -6,6 +6,22 @@ TABVALE_BUILD_DIR=${TABVALE_BUILD_DIR:-$TABVALE_ROOT/build}
 
 say() { printf '%s\n' "$*" >&2; }
 
+# A TCP port on 127.0.0.1 that nothing listens on right now.
+free_loopback_port() {
+  /usr/bin/python3 -c 'import socket
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1])'
+}
+
+# The shared object FILE of a Debian ODBC driver PACKAGE, as the package lists
+# it, else where Debian puts it on this architecture.
+odbc_driver_path() {
+  local so
+  so=$(dpkg -L "$1" 2>/dev/null | grep "/$2\$" | head -n1)
+  printf '%s\n' "${so:-/usr/lib/x86_64-linux-gnu/odbc/$2}"
+}
+
 install_packages() {
   local missing=() pkg list
   for list in "$TABVALE_ROOT/scripts/lib/packages.txt" "$@"; do

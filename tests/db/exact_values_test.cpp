@@ -4,6 +4,7 @@
 #include "db/snapshot_sql.h"
 #include "db/table_snapshot.h"
 #include "editor/row_order.h"
+#include "support/snapshot_checks.h"
 #include "support/postgres.h"
 #include "support/wizard_driver.h"
 
@@ -29,14 +30,6 @@ void createTable(const QString &name, const QString &columns, const QString &row
     if (!rows.isEmpty())
         sql += QStringLiteral("INSERT INTO %1.%2 VALUES %3;").arg(login, name, rows);
     testpg::adminExec(sql + QStringLiteral(" RESET ROLE;"));
-}
-
-QStringList rowTexts(const TableSnapshot &snapshot, qint64 row)
-{
-    QStringList texts;
-    for (int c = 0; c < snapshot.columnCount(); ++c)
-        texts << (snapshot.isNull(row, c) ? QStringLiteral("<null>") : snapshot.text(row, c));
-    return texts;
 }
 
 QString conflictOf(TableSnapshot &snapshot, qint64 row, const TableSnapshot::Changes &changes)

@@ -5,6 +5,7 @@
 #include "db/oracle.h"
 #include "db/snapshot_sql.h"
 #include "db/table_snapshot.h"
+#include "support/snapshot_checks.h"
 #include "support/mariadb.h"
 
 #include <QtTest>
@@ -39,25 +40,6 @@ void createTable(const QString &name, const QString &columns, const QString &row
     if (!rows.isEmpty())
         sql += QStringLiteral("INSERT INTO `%1` VALUES %2;").arg(quoted, rows);
     testmaria::adminExec(sql);
-}
-
-QStringList rowTexts(const TableSnapshot &snapshot, qint64 row)
-{
-    QStringList texts;
-    for (int c = 0; c < snapshot.columnCount(); ++c)
-        texts << (snapshot.isNull(row, c) ? QStringLiteral("<null>") : snapshot.text(row, c));
-    return texts;
-}
-
-template <class Error, class Statement>
-QString errorOf(Statement &&statement)
-{
-    try {
-        statement();
-    } catch (const Error &error) {
-        return error.description();
-    }
-    return QStringLiteral("<no error>");
 }
 
 // The rows an UPDATE reports through the driver, on a connection as it is.

@@ -2,6 +2,7 @@
 #include "db/database_error.h"
 #include "db/oracle.h"
 #include "db/table_snapshot.h"
+#include "support/snapshot_checks.h"
 #include "support/postgres.h"
 #include "support/wizard_driver.h"
 
@@ -26,25 +27,6 @@ void asLogin(const QString &sql)
 QString inDatabase(const QString &sql)
 {
     return testpg::adminQuery(sql).join(u'\n');
-}
-
-QStringList rowTexts(const TableSnapshot &snapshot, qint64 row)
-{
-    QStringList texts;
-    for (int c = 0; c < snapshot.columnCount(); ++c)
-        texts << (snapshot.isNull(row, c) ? QStringLiteral("<null>") : snapshot.text(row, c));
-    return texts;
-}
-
-template <class Error, class Statement>
-QString errorOf(Statement &&statement)
-{
-    try {
-        statement();
-    } catch (const Error &error) {
-        return error.description();
-    }
-    return QStringLiteral("<no error>");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "db/oracle.h"
 #include "db/row_store.h"
 #include "db/table_snapshot.h"
+#include "support/snapshot_checks.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,25 +21,6 @@ std::unique_ptr<db::Connection> connectAs(const QString &connectionString)
     auto connection = std::make_unique<db::Connection>();
     connection->open(connectionString);
     return connection;
-}
-
-QStringList rowTexts(const TableSnapshot &snapshot, qint64 row)
-{
-    QStringList texts;
-    for (int c = 0; c < snapshot.columnCount(); ++c)
-        texts << (snapshot.isNull(row, c) ? QStringLiteral("<null>") : snapshot.text(row, c));
-    return texts;
-}
-
-template <class Error, class Statement>
-QString errorOf(Statement &&statement)
-{
-    try {
-        statement();
-    } catch (const Error &error) {
-        return error.description();
-    }
-    return QStringLiteral("<no error>");
 }
 
 // The kind of every column, by name.

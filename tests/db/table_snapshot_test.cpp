@@ -4,6 +4,7 @@
 #include "db/dialect.h"
 #include "db/oracle.h"
 #include "db/table_snapshot.h"
+#include "support/snapshot_checks.h"
 #include "support/leftovers.h"
 #include "support/postgres.h"
 
@@ -42,25 +43,6 @@ void createTable(const QString &name, const QString &columns, const QString &row
 }
 
 QString admin(const QString &sql) { return testpg::adminQuery(sql).join(u'\n'); }
-
-QStringList rowTexts(const TableSnapshot &snapshot, qint64 row)
-{
-    QStringList texts;
-    for (int c = 0; c < snapshot.columnCount(); ++c)
-        texts << (snapshot.isNull(row, c) ? QStringLiteral("<null>") : snapshot.text(row, c));
-    return texts;
-}
-
-template <class Error, class Statement>
-QString errorOf(Statement &&statement)
-{
-    try {
-        statement();
-    } catch (const Error &error) {
-        return error.description();
-    }
-    return QStringLiteral("<no error>");
-}
 
 const QString longText = QString(100000, u'x') + QStringLiteral("end");
 // Two-byte letters across every buffer and piece boundary.

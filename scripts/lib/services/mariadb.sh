@@ -17,20 +17,6 @@
 #   TABVALE_MARIA_SOCKET    the server's socket, where root logs in
 #   TABVALE_MARIA_PORT, TABVALE_MARIA_DATA
 
-maria_free_port() {
-  /usr/bin/python3 -c 'import socket
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-print(s.getsockname()[1])'
-}
-
-maria_driver_path() {
-  local so
-  so=$(dpkg -L odbc-mariadb 2>/dev/null | grep '/libmaodbc\.so$' | head -n1)
-  [[ -n $so ]] || so=/usr/lib/x86_64-linux-gnu/odbc/libmaodbc.so
-  printf '%s\n' "$so"
-}
-
 # The client as root over the socket; the machine's option files stay unread.
 maria_admin() {
   mariadb --no-defaults --socket="$TABVALE_MARIA_SOCKET" -uroot "$@"
@@ -38,7 +24,7 @@ maria_admin() {
 
 mariadb_start() {
   local dir=$TABVALE_RUN_DIR/mariadb port
-  port=$(maria_free_port)
+  port=$(free_loopback_port)
   install -d -m 755 "$dir"
   if [[ $(id -u) -eq 0 ]]; then
     install -d -o mysql -g mysql -m 700 "$dir/data"
@@ -88,14 +74,14 @@ mariadb_start() {
   cat > "$odbc/mariadb.ini" <<INI
 [tabvale_maria]
 Description = Tabvale test server (MariaDB)
-Driver = $(maria_driver_path)
+Driver = $(odbc_driver_path odbc-mariadb libmaodbc.so)
 Server = 127.0.0.1
 Port = $port
 Database = tabvale
 
 [tabvale_maria_multi]
 Description = The same server, with an option flag of its own (several statements in one)
-Driver = $(maria_driver_path)
+Driver = $(odbc_driver_path odbc-mariadb libmaodbc.so)
 Server = 127.0.0.1
 Port = $port
 Database = tabvale

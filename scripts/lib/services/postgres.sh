@@ -24,27 +24,12 @@ pg_as_owner() {
   fi
 }
 
-# A TCP port on 127.0.0.1 that nothing listens on right now.
-pg_free_port() {
-  /usr/bin/python3 -c 'import socket
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-print(s.getsockname()[1])'
-}
-
-pg_driver_path() {
-  local so
-  so=$(dpkg -L odbc-postgresql 2>/dev/null | grep '/psqlodbcw\.so$' | head -n1)
-  [[ -n $so ]] || so=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so
-  printf '%s\n' "$so"
-}
-
 postgres_start() {
   local dir=$TABVALE_RUN_DIR/pg
   local port silent_port
-  port=$(pg_free_port)
-  silent_port=$(pg_free_port)
-  while [[ $silent_port == "$port" ]]; do silent_port=$(pg_free_port); done
+  port=$(free_loopback_port)
+  silent_port=$(free_loopback_port)
+  while [[ $silent_port == "$port" ]]; do silent_port=$(free_loopback_port); done
 
   install -d -m 755 "$dir"
   if [[ $(id -u) -eq 0 ]]; then
@@ -84,7 +69,7 @@ CONF
   cat > "$odbc/odbcinst.ini" <<INI
 [PostgreSQL Unicode]
 Description = PostgreSQL ODBC driver (Unicode)
-Driver = $(pg_driver_path)
+Driver = $(odbc_driver_path odbc-postgresql psqlodbcw.so)
 ; As in the demo's configuration: the sanitizer run names what the driver keeps.
 DontDLClose = 1
 INI
