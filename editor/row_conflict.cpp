@@ -20,3 +20,21 @@ std::vector<ConflictCell> conflictingCells(const std::vector<QString> &names, co
     }
     return cells;
 }
+
+std::optional<db::RowValues> valuesNow(const db::TableSnapshot::WrittenRow &now)
+{
+    if (!now.stored)
+        return std::nullopt;
+    db::RowValues values;
+    for (const std::optional<QByteArray> &value : *now.stored)
+        values.push_back(value ? std::optional(QString::fromUtf8(*value)) : std::nullopt);
+    return values;
+}
+
+std::map<int, QString> undoneValues(const db::TableSnapshot::Changes &previous)
+{
+    std::map<int, QString> values;
+    for (const auto &[column, value] : previous)
+        values[column] = value.value_or(QString());
+    return values;
+}

@@ -25,3 +25,11 @@ struct ConflictCell {
 std::vector<ConflictCell> conflictingCells(const std::vector<QString> &names, const db::RowValues &opened,
                                            const std::optional<db::RowValues> &now,
                                            const std::map<int, QString> &typed);
+
+// The values of a row as read again from the database, as the snapshot
+// reads them; nullopt for a row that is gone.
+std::optional<db::RowValues> valuesNow(const db::TableSnapshot::WrittenRow &now);
+
+// What an undo of an update writes back, as the pending row holds typing
+// (NULL as empty text), to stand for "mine" beside the other versions.
+std::map<int, QString> undoneValues(const db::TableSnapshot::Changes &previous);

@@ -292,7 +292,20 @@ bool TableModel::insertPendingRowAgain()
 {
     if (!snapshot_ || pendingRow_ < 0 || newRowPending_)
         return false;
-    const int row = pendingRow_;
+    db::TableSnapshot::Changes typed;
+    for (const auto &[column, text] : pending_) {
+        const bool null = text.isEmpty() && !emptyTextKept_.contains(column);
+        typed.emplace_back(column, null ? std::nullopt : std::optional(text));
+    }
+    return putRowBack(pendingRow_, typed, [this] {
+        pending_.clear();
+        emptyTextKept_.clear();
+        pendingRow_ = -1;
+    });
+}
+
+bool TableModel::putRowBack(int row, const db::TableSnapshot::Changes &over, const std::function<void()> &recorded)
+{
     const qint64 target = tableRow(row);
     const std::optional<db::TableSnapshot::Changes> opened = snapshot_->restoringValues(target);
     if (!opened) {
@@ -300,12 +313,12 @@ bool TableModel::insertPendingRowAgain()
         return false;
     }
     db::TableSnapshot::Changes values;
-    for (const auto &[column, value] : *opened) {
-        if (!pending_.count(column))
-            values.emplace_back(column, value);
+    for (const auto &value : *opened) {
+        const bool replaced = std::any_of(over.begin(), over.end(), [&](const auto &o) { return o.first == value.first; });
+        if (!replaced)
+            values.push_back(value);
     }
-    for (const auto &[column, text] : pending_)
-        values.emplace_back(column, text.isEmpty() ? std::nullopt : std::optional(text));
+    values.insert(values.end(), over.begin(), over.end());
     const db::TableSnapshot *snapshot = snapshot_.get();
     return callDatabase(
         {QStringLiteral("Writing the row..."), cancelledWriteText, writtenBeforeCancelText}, {row},
@@ -314,11 +327,63 @@ bool TableModel::insertPendingRowAgain()
             // The row inserted takes the place of the one that was gone:
             // the table keeps its count and the grid its order.
             snapshot_->keepWrittenRow(inserted.front());
-            history_.recordInsert(target);
-            pending_.clear();
-            pendingRow_ = -1;
+            recorded();
+            history_.recordInsertInPlace(target);
             emitRowChanged(row);
         });
+}
+
+bool TableModel::forgetGoneRow(int row)
+{
+    if (!snapshot_ || row < 0 || row >= shownRows_ || (hasPendingEdit() && pendingRow_ != row))
+        return false;
+    revertPendingRow();
+    const qint64 target = tableRow(row);
+    removeRows({target}, [&] {
+        snapshot_->keepDeletedRows({target});
+        history_.forgetRow(target);
+    });
+    return true;
+}
+
+bool TableModel::undoOverTheirs(const db::TableSnapshot::WrittenRow &now)
+{
+    const UndoHistory::Step *step = history_.newest();
+    if (!snapshot_ || hasPendingEdit() || !step || step->kind != UndoHistory::Kind::Updated || step->row != now.row
+        || !now.stored)
+        return false;
+    takeFreshRow(now);
+    // What undo writes over now, for the step that takes it back.
+    db::TableSnapshot::Changes theirs;
+    for (const auto &change : step->previous) {
+        const int column = change.first;
+        theirs.emplace_back(column, snapshot_->isNull(now.row, column)
+                                        ? std::nullopt
+                                        : std::optional(snapshot_->text(now.row, column)));
+    }
+    if (!undo())
+        return false;
+    history_.recordUpdate(now.row, std::move(theirs));
+    return true;
+}
+
+void TableModel::keepTheirsOverUndo(const db::TableSnapshot::WrittenRow &now)
+{
+    const UndoHistory::Step *step = history_.newest();
+    if (!snapshot_ || !step || step->kind != UndoHistory::Kind::Updated || step->row != now.row)
+        return;
+    takeFreshRow(now);
+    history_.dropNewest();
+}
+
+bool TableModel::putBackUndoneRow(int row)
+{
+    const UndoHistory::Step *step = history_.newest();
+    if (!snapshot_ || hasPendingEdit() || !step || step->kind != UndoHistory::Kind::Updated || row < 0
+        || row >= shownRows_ || step->row != tableRow(row))
+        return false;
+    // The step is replaced by the insert once that is written.
+    return putRowBack(row, step->previous, [this] { history_.dropNewest(); });
 }
 
 bool TableModel::waitForCall(const CallTexts &texts, const RefusalRow &refusal, std::function<void()> call,

@@ -110,6 +110,28 @@ public:
     // or when the row holds a value that cannot be written here.
     bool insertPendingRowAgain();
 
+    // Takes a row another user deleted out of the grid and the snapshot,
+    // dropping what was typed into it. The database is not touched, so this
+    // is no step of undo: the steps that concern the row go, the others
+    // still find their rows. False when another row is being edited.
+    bool forgetGoneRow(int row);
+
+    // The written change the next undo takes back; nullptr when there is
+    // none (a pending edit is taken back before it).
+    const UndoHistory::Step *nextUndo() const { return history_.newest(); }
+    // After an undo of a change refused because another user changed the
+    // row since: `now` (readRowNow) becomes the row's values and the undo
+    // is written over them, under the same rule; undo can then put their
+    // values back. False (rowRejected) when refused again.
+    bool undoOverTheirs(const db::TableSnapshot::WrittenRow &now);
+    // Or their values stay: the row shows them and the change is no longer
+    // one undo takes back.
+    void keepTheirsOverUndo(const db::TableSnapshot::WrittenRow &now);
+    // Or, for a row another user deleted, the row is put back as the undo
+    // would leave it (the other values as read), where it is shown; undo
+    // deletes it again. False (rowRejected) when refused.
+    bool putBackUndoneRow(int row);
+
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.
     bool commitPendingRow();
@@ -226,6 +248,10 @@ private:
     // or the user gave it up.
     bool waitForCall(const CallTexts &texts, const RefusalRow &refusal, std::function<void()> call,
                      bool &cancelTooLate);
+
+    // Inserts the row at grid row `row` again with `over` over the values
+    // it was read with, in its place (another user deleted it).
+    bool putRowBack(int row, const db::TableSnapshot::Changes &over, const std::function<void()> &recorded);
 
     void emitRowChanged(int row);
     void startNewRow(int row);

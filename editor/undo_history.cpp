@@ -21,6 +21,51 @@ void UndoHistory::recordInsert(qint64 row)
     steps_.push_back(std::move(step));
 }
 
+void UndoHistory::recordInsertInPlace(qint64 row)
+{
+    recordInsert(row);
+    steps_.back().inPlace = true;
+}
+
+void UndoHistory::forgetRow(qint64 row)
+{
+    // Newest first, `row` following the forgotten row back through the
+    // states the steps leave, as long as it existed in them.
+    for (size_t i = steps_.size(); i-- > 0;) {
+        Step &step = steps_[i];
+        switch (step.kind) {
+        case Kind::Updated:
+            if (step.row == row)
+                steps_.erase(steps_.begin() + std::ptrdiff_t(i));
+            else if (step.row > row)
+                --step.row;
+            break;
+        case Kind::Inserted:
+            if (step.row == row) {
+                // Before this step the row was not there: nothing older concerns it.
+                steps_.erase(steps_.begin() + std::ptrdiff_t(i));
+                return;
+            }
+            if (step.row > row)
+                --step.row;
+            else
+                --row;
+            break;
+        case Kind::Deleted:
+            // Before this step the rows it took out were in place again.
+            for (const auto &removed : step.removed) {
+                if (removed.position <= row)
+                    ++row;
+            }
+            for (auto &removed : step.removed) {
+                if (removed.position > row)
+                    --removed.position;
+            }
+            break;
+        }
+    }
+}
+
 UndoHistory::Step UndoHistory::deletion(const db::TableSnapshot &snapshot, const std::vector<qint64> &rows)
 {
     Step step;
@@ -73,6 +118,12 @@ UndoHistory::Undone UndoHistory::keepUndone(db::TableSnapshot &snapshot, const S
     case Kind::Inserted:
         snapshot.keepDeletedRows(sent.deleted);
         undone.rows = {step.row};
+        if (step.inPlace) {
+            const qint64 row = step.row;
+            steps_.pop_back();
+            forgetRow(row);
+            return undone;
+        }
         break;
     case Kind::Deleted:
         snapshot.keepInsertedRows(sent.written);

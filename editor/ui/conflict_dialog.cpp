@@ -18,21 +18,61 @@ QString shown(const std::optional<QString> &value)
 
 } // namespace
 
-ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, bool gone, QWidget *parent) : QDialog(parent)
+ConflictDialog::Situation ConflictDialog::situationOf(bool gone, Mine mine)
 {
+    if (mine == Mine::Undone)
+        return gone ? Situation::UndoGone : Situation::UndoChanged;
+    return gone ? Situation::Gone : Situation::Changed;
+}
+
+ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, bool gone, QWidget *parent, Mine mine)
+    : ConflictDialog(cells, situationOf(gone, mine), parent)
+{
+}
+
+ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, Situation situation, QWidget *parent)
+    : QDialog(parent)
+{
+    const bool gone = situation == Situation::Gone || situation == Situation::UndoGone;
+    const bool deleting = situation == Situation::Delete;
     setWindowTitle(QStringLiteral("Tabvale Software"));
     setModal(true);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(gone ? QStringLiteral("Another user deleted this row after you read it. "
-                                                       "Write Mine puts it back with what you typed.")
-                                      : QStringLiteral("Another user changed this row after you read it. "
-                                                       "Yellow: changed by them; green: typed by you."),
-                                 this));
-    auto *table = new QTableWidget(int(cells.size()), 4, this);
+    QString text;
+    switch (situation) {
+    case Situation::Changed:
+        text = QStringLiteral("Another user changed this row after you read it. "
+                              "Yellow: changed by them; green: typed by you.");
+        break;
+    case Situation::Gone:
+        text = QStringLiteral("Another user deleted this row after you read it. "
+                              "Write Mine puts it back with what you typed; Take Theirs takes it out of the grid.");
+        break;
+    case Situation::UndoChanged:
+        text = QStringLiteral("Another user changed this row after you read it; undo would write over their change. "
+                              "Yellow: changed by them; green: what undo puts back.");
+        break;
+    case Situation::UndoGone:
+        text = QStringLiteral("Another user deleted this row after you read it. Write Mine puts it back as undo "
+                              "would leave it; Take Theirs takes it out of the grid.");
+        break;
+    case Situation::Delete:
+        text = QStringLiteral("Another user changed this row after you read it. Delete Anyway deletes it as it is "
+                              "now; Keep It keeps it with their values.");
+        break;
+    }
+    auto *label = new QLabel(text, this);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+
+    auto *table = new QTableWidget(int(cells.size()), deleting ? 3 : 4, this);
     table->setObjectName(QStringLiteral("conflictCells"));
-    table->setHorizontalHeaderLabels(
-        {QStringLiteral("Column"), QStringLiteral("When read"), QStringLiteral("Now in the database"),
-         QStringLiteral("You typed")});
+    QStringList headings{QStringLiteral("Column"), QStringLiteral("When read"), QStringLiteral("Now in the database")};
+    if (!deleting)
+        headings << (situation == Situation::UndoChanged || situation == Situation::UndoGone
+                         ? QStringLiteral("Undo puts back")
+                         : QStringLiteral("You typed"));
+    table->setHorizontalHeaderLabels(headings);
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     const QBrush theirs(QColor(255, 236, 150));
@@ -45,6 +85,8 @@ ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, bool gone
         if (cell.changedByThem)
             now->setBackground(theirs);
         table->setItem(r, 2, now);
+        if (deleting)
+            continue;
         auto *typed = new QTableWidgetItem(cell.typed ? (cell.typed->isEmpty() ? QStringLiteral("(NULL)") : *cell.typed)
                                                       : QString());
         if (cell.changedByYou)
@@ -63,12 +105,16 @@ ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, bool gone
         });
         return button;
     };
-    add(QStringLiteral("&Write Mine"), WriteMine, QDialogButtonBox::AcceptRole);
-    // Taking a deletion would take the row out of the grid beneath the
-    // steps undo keeps for the rows around it.
-    add(QStringLiteral("&Take Theirs"), TakeTheirs, QDialogButtonBox::DestructiveRole)->setEnabled(!gone);
-    // Escape rejects the dialog, which is Keep Editing.
-    add(QStringLiteral("Keep Editing"), KeepEditing, QDialogButtonBox::RejectRole)->setDefault(true);
+    if (deleting) {
+        add(QStringLiteral("&Delete Anyway"), WriteMine, QDialogButtonBox::AcceptRole);
+        // Escape rejects the dialog, which keeps the row and deletes nothing.
+        add(QStringLiteral("&Keep It"), KeepEditing, QDialogButtonBox::RejectRole)->setDefault(true);
+    } else {
+        add(QStringLiteral("&Write Mine"), WriteMine, QDialogButtonBox::AcceptRole);
+        add(QStringLiteral("&Take Theirs"), TakeTheirs, QDialogButtonBox::DestructiveRole);
+        // Escape rejects the dialog, which is Keep Editing.
+        add(QStringLiteral("Keep Editing"), KeepEditing, QDialogButtonBox::RejectRole)->setDefault(true);
+    }
     layout->addWidget(buttons);
     resize(560, 260);
 }
@@ -79,11 +125,27 @@ ConflictDialog::Answer &ConflictDialog::answerHook()
     return hook;
 }
 
-ConflictDialog::Choice ConflictDialog::ask(QWidget *parent, const std::vector<ConflictCell> &cells, bool gone)
+ConflictDialog::DeleteAnswer &ConflictDialog::deleteAnswerHook()
+{
+    static DeleteAnswer hook;
+    return hook;
+}
+
+ConflictDialog::Choice ConflictDialog::ask(QWidget *parent, const std::vector<ConflictCell> &cells, bool gone,
+                                           Mine mine)
 {
     if (answerHook())
         return answerHook()(cells, gone);
-    ConflictDialog dialog(cells, gone, parent);
+    ConflictDialog dialog(cells, gone, parent, mine);
     dialog.exec();
     return dialog.choice();
+}
+
+ConflictDialog::DeleteChoice ConflictDialog::askAboutDelete(QWidget *parent, const std::vector<ConflictCell> &cells)
+{
+    if (deleteAnswerHook())
+        return deleteAnswerHook()(cells);
+    ConflictDialog dialog(cells, Situation::Delete, parent);
+    dialog.exec();
+    return dialog.choice() == WriteMine ? DeleteAnyway : KeepIt;
 }

@@ -455,6 +455,8 @@ void DataGrid::showRejection(int row, const QString &reason)
     msgbox::show(reason, msgbox::Exclamation);
     if (reason == db::RowConflictError::changedOrDeletedText && model_->pendingRow() == row && !model_->isNewRow(row))
         offerConflict(row);
+    else
+        offerAfterRefusal(row, reason);
 }
 
 void DataGrid::offerConflict(int row)
@@ -464,17 +466,8 @@ void DataGrid::offerConflict(int row)
     if (!snapshot || !now)
         return;
     const bool gone = !now->stored;
-    std::vector<QString> names;
-    for (int c = 0; c < snapshot->columnCount(); ++c)
-        names.push_back(snapshot->column(c).name);
-    std::optional<db::RowValues> fresh;
-    if (!gone) {
-        fresh.emplace();
-        for (const std::optional<QByteArray> &value : *now->stored)
-            fresh->push_back(value ? std::optional(QString::fromUtf8(*value)) : std::nullopt);
-    }
-    const std::vector<ConflictCell> cells =
-        conflictingCells(names, snapshot->rowValues(model_->tableRow(row)), fresh, model_->pendingEdits());
+    const std::vector<ConflictCell> cells = conflictingCells(
+        columnNames(), snapshot->rowValues(model_->tableRow(row)), valuesNow(*now), model_->pendingEdits());
     const ConflictDialog::Choice choice = ConflictDialog::ask(window(), cells, gone);
     if (choice == ConflictDialog::WriteMine && gone) {
         model_->insertPendingRowAgain();
@@ -483,7 +476,9 @@ void DataGrid::offerConflict(int row)
         // write is refused and this comes back.
         model_->takeFreshRow(*now);
         model_->commitPendingRow();
-    } else if (choice == ConflictDialog::TakeTheirs && !gone) {
+    } else if (choice == ConflictDialog::TakeTheirs && gone) {
+        model_->forgetGoneRow(row);
+    } else if (choice == ConflictDialog::TakeTheirs) {
         model_->takeFreshRow(*now);
         model_->revertPendingRow();
     }
@@ -567,7 +562,7 @@ void DataGrid::deleteRows(const std::vector<int> &rows)
     if (msgbox::show(question, msgbox::YesNo | msgbox::Question | msgbox::DefaultButton1) != msgbox::Yes)
         return;
     commitOpenEditor();
-    if (model_->deleteRows(targets)) {
+    if (deleteRowsWatched(targets)) {
         clearSelection();
         headerRow_ = -1;
     }
@@ -576,7 +571,7 @@ void DataGrid::deleteRows(const std::vector<int> &rows)
 void DataGrid::undo()
 {
     commitOpenEditor();
-    model_->undo();
+    undoWatched();
 }
 
 void DataGrid::setSelectionToNull()

@@ -131,6 +131,16 @@ private:
     // After a write refused because another user changed the row: the
     // three versions side by side, and the user's choice carried out.
     void offerConflict(int row);
+    // The same after a delete or an undo was refused so: the calls are
+    // watched, so that their refusal can be told from a write's.
+    void offerAfterRefusal(int row, const QString &reason);
+    void offerDeleteConflict(int row, std::vector<int> rows);
+    void offerUndoConflict(int row);
+    bool deleteRowsWatched(const std::vector<int> &rows);
+    void undoWatched();
+    std::vector<QString> columnNames() const;
+    std::optional<std::vector<int>> deleting_;
+    bool undoing_ = false;
     // A key that would type into a cell that takes no typing shows why, in a
     // tooltip at the cell; true when it did.
     bool explainReadOnlyCell(QKeyEvent *event);

@@ -30,6 +30,16 @@ void typeOverTheirChange(DataGrid &grid)
     grid.setCurrentIndex(model.index(0, 1));
 }
 
+// Types into a cell and leaves for another row, which writes it.
+void editAndLeave(DataGrid &grid, int row, int column, const QString &text, int leaveTo)
+{
+    TableModel &model = grid.tableModel();
+    grid.setCurrentIndex(model.index(row, column));
+    QVERIFY(model.setData(model.index(row, column), text));
+    grid.setCurrentIndex(model.index(leaveTo, column));
+    QVERIFY(!model.hasPendingEdit());
+}
+
 } // namespace
 
 // A write refused because another session changed the row, and what the
@@ -60,6 +70,7 @@ private slots:
     void cleanup()
     {
         ConflictDialog::answerHook() = {};
+        ConflictDialog::deleteAnswerHook() = {};
         driver_.reset();
     }
 
@@ -170,6 +181,170 @@ private slots:
         QCOMPARE(boxes.boxes().size(), size_t(1));
     }
 
+    // Taking their deletion takes the row out of the grid; the steps undo
+    // keeps for the rows below it still find their own rows.
+    void takeTheirsOnADeletedRowKeepsUndoRight()
+    {
+        MessageCapture boxes;
+        answerWith({ConflictDialog::TakeTheirs});
+        testpg::adminExec(QStringLiteral("INSERT INTO conflict_t.people VALUES (3, 'Cyd', 'Bern')"));
+        DataGrid &grid = open();
+        TableModel &model = grid.tableModel();
+        editAndLeave(grid, 2, 2, QStringLiteral("Oslo"), 0);
+        editAndLeave(grid, 0, 2, QStringLiteral("Turin"), 1);
+        grid.setCurrentIndex(model.index(1, 1));
+        QVERIFY(model.setData(model.index(1, 1), QStringLiteral("Bo")));
+        testpg::adminExec(QStringLiteral("DELETE FROM conflict_t.people WHERE id = 2"));
+        grid.setCurrentIndex(model.index(0, 1));
+        QCOMPARE(gone_, std::vector<bool>{true});
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+        QVERIFY(!model.hasPendingEdit());
+        QCOMPARE(grid.rowCount(), 2);
+        QCOMPARE(grid.cellText(1, 1), QStringLiteral("Cyd"));
+
+        // Not ours to put back: Ctrl+Z takes back Ann's edit, then Cyd's.
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT string_agg(id || city, ',' ORDER BY id) FROM conflict_t.people"),
+                 QStringLiteral("1Rome,3Oslo"));
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT string_agg(id || city, ',' ORDER BY id) FROM conflict_t.people"),
+                 QStringLiteral("1Rome,3Bern"));
+        QCOMPARE(grid.cellText(1, 2), QStringLiteral("Bern"));
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+    }
+
+    // A delete refused because another session changed one of the rows:
+    // Delete Anyway deletes them all as they are now, once, in one step.
+    void deleteAnywayDeletesTheRowAsItIsNow()
+    {
+        MessageCapture boxes;
+        boxes.answerQuestionsWith(msgbox::Yes);
+        std::vector<std::vector<ConflictCell>> asked;
+        ConflictDialog::deleteAnswerHook() = [&](const std::vector<ConflictCell> &cells) {
+            asked.push_back(cells);
+            return ConflictDialog::DeleteAnyway;
+        };
+        DataGrid &grid = open();
+        testpg::adminExec(QStringLiteral("UPDATE conflict_t.people SET city = 'Lyon' WHERE id = 2"));
+        grid.deleteRows({0, 1});
+        QCOMPARE(boxes.texts().size(), 2);
+        QVERIFY(boxes.texts().last().endsWith(db::RowConflictError::changedOrDeletedText.toString()));
+        QCOMPARE(asked.size(), size_t(1));
+        QCOMPARE(asked.front().size(), size_t(1));
+        QCOMPARE(asked.front().front().name, QStringLiteral("city"));
+        QCOMPARE(asked.front().front().opened, std::optional(QStringLiteral("Paris")));
+        QCOMPARE(asked.front().front().now, std::optional(QStringLiteral("Lyon")));
+        QCOMPARE(inDatabase("SELECT count(*) FROM conflict_t.people"), QStringLiteral("0"));
+        QCOMPARE(grid.rowCount(), 0);
+
+        // One step back puts both back, Bob as the other session left him.
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT string_agg(name || city, ',' ORDER BY id) FROM conflict_t.people"),
+                 QStringLiteral("AnnRome,BobLyon"));
+        QCOMPARE(grid.rowCount(), 2);
+        QCOMPARE(grid.cellText(1, 2), QStringLiteral("Lyon"));
+        QCOMPARE(boxes.texts().size(), 2);
+    }
+
+    // Keep It (Escape) deletes none of the rows; the changed one shows what
+    // the other session wrote. A row already gone leaves the grid and the
+    // rest go as asked.
+    void keepItShowsTheirValuesAndDeletesNothing()
+    {
+        MessageCapture boxes;
+        boxes.answerQuestionsWith(msgbox::Yes);
+        DataGrid &grid = open();
+        testpg::adminExec(QStringLiteral("UPDATE conflict_t.people SET city = 'Lyon' WHERE id = 2"));
+        grid.deleteRows({0, 1});
+        QCOMPARE(boxes.texts().size(), 2);
+        QCOMPARE(inDatabase("SELECT count(*) FROM conflict_t.people"), QStringLiteral("2"));
+        QCOMPARE(grid.rowCount(), 2);
+        QCOMPARE(grid.cellText(1, 2), QStringLiteral("Lyon"));
+        // Now read as it is, it goes without a word.
+        grid.deleteRows({1});
+        QCOMPARE(boxes.texts().size(), 3);
+        QCOMPARE(inDatabase("SELECT count(*) FROM conflict_t.people"), QStringLiteral("1"));
+
+        testpg::adminExec(QStringLiteral("INSERT INTO conflict_t.people VALUES (2, 'Bob', 'Paris'), "
+                                         "(3, 'Cyd', 'Bern')"));
+        DataGrid &again = open();
+        testpg::adminExec(QStringLiteral("DELETE FROM conflict_t.people WHERE id = 2"));
+        boxes.clear();
+        again.deleteRows({1, 2});
+        QCOMPARE(boxes.texts().size(), 2);
+        QCOMPARE(inDatabase("SELECT string_agg(name, ',' ORDER BY id) FROM conflict_t.people"), QStringLiteral("Ann"));
+        QCOMPARE(again.rowCount(), 1);
+        // Cyd's delete is the one step: undo puts back Cyd, never Bob.
+        again.undo();
+        QCOMPARE(inDatabase("SELECT string_agg(name, ',' ORDER BY id) FROM conflict_t.people"),
+                 QStringLiteral("Ann,Cyd"));
+        QCOMPARE(again.rowCount(), 2);
+        QCOMPARE(again.cellText(1, 1), QStringLiteral("Cyd"));
+    }
+
+    // Undo of an edit after another session changed the row: the view sets
+    // what undo would put back against theirs; Write Mine writes it over
+    // theirs, and one more undo puts theirs back.
+    void undoOverTheirChangeWritesMine()
+    {
+        MessageCapture boxes;
+        answerWith({ConflictDialog::WriteMine});
+        DataGrid &grid = open();
+        editAndLeave(grid, 1, 2, QStringLiteral("Nice"), 0);
+        testpg::adminExec(QStringLiteral("UPDATE conflict_t.people SET name = 'Bea', city = 'Lyon' WHERE id = 2"));
+        grid.undo();
+        QCOMPARE(boxes.texts(), QStringList{db::RowConflictError::changedOrDeletedText.toString()});
+        QCOMPARE(asked_.size(), size_t(1));
+        const std::vector<ConflictCell> &cells = asked_.front();
+        QCOMPARE(cells.size(), size_t(2));
+        QCOMPARE(cells[0].now, std::optional(QStringLiteral("Bea")));
+        QVERIFY(cells[0].changedByThem && !cells[0].changedByYou);
+        QCOMPARE(cells[1].opened, std::optional(QStringLiteral("Nice")));
+        QCOMPARE(cells[1].now, std::optional(QStringLiteral("Lyon")));
+        QCOMPARE(cells[1].typed, std::optional(QStringLiteral("Paris")));
+        QVERIFY(cells[1].changedByThem && cells[1].changedByYou);
+        QCOMPARE(inDatabase("SELECT name, city FROM conflict_t.people WHERE id = 2"), QStringLiteral("Bea|Paris"));
+        QCOMPARE(grid.cellText(1, 1), QStringLiteral("Bea"));
+        QCOMPARE(grid.cellText(1, 2), QStringLiteral("Paris"));
+
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT name, city FROM conflict_t.people WHERE id = 2"), QStringLiteral("Bea|Lyon"));
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT name, city FROM conflict_t.people WHERE id = 2"), QStringLiteral("Bea|Lyon"));
+        QCOMPARE(boxes.boxes().size(), size_t(1));
+    }
+
+    // Take Theirs leaves their row and forgets the edit; for a row another
+    // session deleted, Write Mine puts it back as the undo leaves it.
+    void undoTakesTheirsOrPutsADeletedRowBack()
+    {
+        MessageCapture boxes;
+        answerWith({ConflictDialog::TakeTheirs, ConflictDialog::WriteMine});
+        DataGrid &grid = open();
+        editAndLeave(grid, 0, 2, QStringLiteral("Pisa"), 1);
+        editAndLeave(grid, 1, 2, QStringLiteral("Nice"), 0);
+        testpg::adminExec(QStringLiteral("UPDATE conflict_t.people SET name = 'Bea', city = 'Lyon' WHERE id = 2"));
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT name, city FROM conflict_t.people WHERE id = 2"), QStringLiteral("Bea|Lyon"));
+        QCOMPARE(grid.cellText(1, 2), QStringLiteral("Lyon"));
+
+        // The next undo is Ann's edit, whose row another session deleted.
+        testpg::adminExec(QStringLiteral("DELETE FROM conflict_t.people WHERE id = 1"));
+        grid.undo();
+        QCOMPARE(gone_, (std::vector<bool>{false, true}));
+        QCOMPARE(asked_[1].size(), size_t(3));
+        QCOMPARE(inDatabase("SELECT string_agg(id || name || city, ',' ORDER BY id) FROM conflict_t.people"),
+                 QStringLiteral("1AnnRome,2BeaLyon"));
+        QCOMPARE(grid.rowCount(), 2);
+        QCOMPARE(grid.cellText(0, 2), QStringLiteral("Rome"));
+        // Putting it back is a step of its own: undo takes the row out again.
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT count(*) FROM conflict_t.people"), QStringLiteral("1"));
+        QCOMPARE(grid.rowCount(), 1);
+        QCOMPARE(grid.cellText(0, 1), QStringLiteral("Bea"));
+        QCOMPARE(boxes.boxes().size(), size_t(2));
+    }
+
     void theDialogAnswersByItsKeys()
     {
         ConflictCell cell{1, QStringLiteral("name"), QStringLiteral("Bob"), QStringLiteral("Bea"),
@@ -187,6 +362,22 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(dialog.choice(), ConflictDialog::KeepEditing);
         QVERIFY(!dialog.isVisible());
+
+        ConflictDialog deleting({cell}, ConflictDialog::Situation::Delete);
+        QCOMPARE(deleting.findChild<QTableWidget *>()->columnCount(), 3);
+        std::map<QString, QPushButton *> byText;
+        for (QPushButton *button : deleting.findChildren<QPushButton *>())
+            byText[button->text()] = button;
+        QCOMPARE(byText.size(), size_t(2));
+        QCOMPARE(byText.at(QStringLiteral("&Delete Anyway"))->shortcut(), QKeySequence(Qt::ALT | Qt::Key_D));
+        QCOMPARE(byText.at(QStringLiteral("&Keep It"))->shortcut(), QKeySequence(Qt::ALT | Qt::Key_K));
+        deleting.show();
+        QTest::keyClick(&deleting, Qt::Key_Escape);
+        QCOMPARE(deleting.choice(), ConflictDialog::KeepEditing);
+        deleting.show();
+        byText.at(QStringLiteral("&Delete Anyway"))->click();
+        QCOMPARE(deleting.choice(), ConflictDialog::WriteMine);
+        QVERIFY(!deleting.isVisible());
     }
 
 private:

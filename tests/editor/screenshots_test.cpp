@@ -1,13 +1,15 @@
 // Pictures of the three windows, of the grid's context menu, of the record
-// view and of the grid filling a larger window with its filters, for the
-// README. Under ctest they are taken against the test server and only
-// checked; scripts/screenshots takes them against the demo database and
-// keeps them in docs/.
+// view, of the conflict view and of the grid filling a larger window with
+// its filters, for the README. Under ctest they are taken against the test
+// server and only checked; scripts/screenshots takes them against the demo
+// database and keeps them in docs/.
 #include "app/ui/form1.h"
 #include "app/ui/kit/look.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
 #include "editor/table_model.h"
+#include "editor/row_conflict.h"
+#include "editor/ui/conflict_dialog.h"
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "editor/ui/grid_context_menu.h"
@@ -90,6 +92,29 @@ private slots:
                 columns.push_back(c);
             RecordView view(editor.DataGrid1->tableModel(), columns, 0, {}, &editor);
             save(view, "record-view.png");
+            view.reject();
+        }
+
+        // The conflict view of the first row: another user changed one
+        // column after it was read, and a second was typed over.
+        {
+            const TableModel &model = editor.DataGrid1->tableModel();
+            const db::TableSnapshot &snapshot = *model.snapshot();
+            std::vector<QString> names;
+            int theirs = qMin(2, snapshot.columnCount() - 1), yours = qMin(1, snapshot.columnCount() - 1);
+            for (int c = 0; c < snapshot.columnCount(); ++c) {
+                names.push_back(snapshot.column(c).name);
+                if (names.back() == QLatin1String("Phone"))
+                    theirs = c;
+                else if (names.back() == QLatin1String("Contact"))
+                    yours = c;
+            }
+            const db::RowValues opened = snapshot.rowValues(model.tableRow(0));
+            db::RowValues now = opened;
+            now[size_t(theirs)] = QStringLiteral("030-0076545");
+            ConflictDialog view(conflictingCells(names, opened, now, {{yours, QStringLiteral("Mary Anders")}}), false,
+                                &editor);
+            save(view, "conflict-view.png");
             view.reject();
         }
 

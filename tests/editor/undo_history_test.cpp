@@ -192,6 +192,67 @@ private slots:
         QVERIFY(history.isEmpty());
     }
 
+    // Another user deletes a row between the steps: the steps of that row
+    // go, and every other step still takes back its own row, also across a
+    // delete that put rows back above it.
+    void aRowDeletedByAnotherUserIsForgotten()
+    {
+        const auto snapshot = database_->open(QStringLiteral("people"));
+        UndoHistory history;
+        // Cyd and Dan get new cities, Ann goes, Eve comes, Bob is renamed.
+        for (qint64 row : {2, 3}) {
+            const Changes previous = previousValues(*snapshot, row, {2});
+            snapshot->writeRow(row, {{2, QStringLiteral("Oslo")}});
+            history.recordUpdate(row, previous);
+        }
+        UndoHistory::Step deletion = UndoHistory::deletion(*snapshot, {0});
+        snapshot->deleteRows({0});
+        history.record(std::move(deletion));
+        snapshot->insertRows({{3, {{1, QStringLiteral("Eve")}}}});
+        history.recordInsert(3);
+        Changes previous = previousValues(*snapshot, 0, {1});
+        snapshot->writeRow(0, {{1, QStringLiteral("Bobby")}});
+        history.recordUpdate(0, previous);
+        QCOMPARE(rowsOf(*snapshot), QStringLiteral("2|Bobby|- 3|Cyd|Oslo 4|Dan|Oslo 5|Eve|Oslo"));
+
+        // Cyd is deleted by someone else and leaves the snapshot.
+        database_->exec(QStringLiteral("DELETE FROM people WHERE id = 3"));
+        snapshot->keepDeletedRows({1});
+        history.forgetRow(1);
+
+        while (!history.isEmpty())
+            undoLast(history, *snapshot);
+        QCOMPARE(rowsOf(*snapshot), QStringLiteral("1|Ann|Rome 2|Bob|- 4|Dan|Kiel"));
+        QCOMPARE(database_->query(QStringLiteral("SELECT * FROM people ORDER BY id")),
+                 QStringList({"1|Ann|Rome", "2|Bob|", "4|Dan|Kiel"}));
+    }
+
+    // A row put back where another user's deletion left it shown: undoing
+    // that takes it out for good, and the steps before still find theirs.
+    void undoingARowPutBackInPlaceForgetsIt()
+    {
+        const auto snapshot = database_->open(QStringLiteral("people"));
+        UndoHistory history;
+        const Changes previous = previousValues(*snapshot, 3, {2});
+        snapshot->writeRow(3, {{2, QStringLiteral("Oslo")}});
+        history.recordUpdate(3, previous);
+
+        database_->exec(QStringLiteral("DELETE FROM people WHERE id = 2"));
+        const std::vector<db::TableSnapshot::WrittenRow> inserted =
+            snapshot->sendInsert({{1, {{0, QStringLiteral("2")}, {1, QStringLiteral("Bo")}}}});
+        snapshot->keepWrittenRow(inserted.front());
+        history.recordInsertInPlace(1);
+        QCOMPARE(rowsOf(*snapshot), QStringLiteral("1|Ann|Rome 2|Bo|Oslo 3|Cyd|Bern 4|Dan|Oslo"));
+
+        QCOMPARE(undoLast(history, *snapshot).rows, std::vector<qint64>{1});
+        QCOMPARE(rowsOf(*snapshot), QStringLiteral("1|Ann|Rome 3|Cyd|Bern 4|Dan|Oslo"));
+        QCOMPARE(undoLast(history, *snapshot).rows, std::vector<qint64>{2});
+        QCOMPARE(rowsOf(*snapshot), QStringLiteral("1|Ann|Rome 3|Cyd|Bern 4|Dan|Kiel"));
+        QCOMPARE(database_->query(QStringLiteral("SELECT * FROM people ORDER BY id")),
+                 QStringList({"1|Ann|Rome", "3|Cyd|Bern", "4|Dan|Kiel"}));
+        QVERIFY(history.isEmpty());
+    }
+
 private:
     std::unique_ptr<SqliteDatabase> database_;
 };

@@ -13,12 +13,16 @@ MessageCapture::MessageCapture()
     previousConflictAnswer_ = ConflictDialog::answerHook();
     if (!previousConflictAnswer_)
         ConflictDialog::answerHook() = [](const std::vector<ConflictCell> &, bool) { return ConflictDialog::KeepEditing; };
+    previousDeleteAnswer_ = ConflictDialog::deleteAnswerHook();
+    if (!previousDeleteAnswer_)
+        ConflictDialog::deleteAnswerHook() = [](const std::vector<ConflictCell> &) { return ConflictDialog::KeepIt; };
 }
 
 MessageCapture::~MessageCapture()
 {
     msgbox::setHandler(std::move(previous_));
     ConflictDialog::answerHook() = std::move(previousConflictAnswer_);
+    ConflictDialog::deleteAnswerHook() = std::move(previousDeleteAnswer_);
 }
 
 QStringList MessageCapture::texts() const

@@ -28,5 +28,6 @@ private:
     std::function<void(const msgbox::Request &)> hook_;
     msgbox::Handler previous_;
     ConflictDialog::Answer previousConflictAnswer_;
+    ConflictDialog::DeleteAnswer previousDeleteAnswer_;
     int answer_ = msgbox::No;
 };
