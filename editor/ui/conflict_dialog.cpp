@@ -93,6 +93,19 @@ ConflictDialog::ConflictDialog(const std::vector<ConflictCell> &cells, Situation
             typed->setBackground(yours);
         table->setItem(r, 3, typed);
     }
+    for (int r = 0; r < table->rowCount(); ++r) {
+        for (int c = 0; c < table->columnCount(); ++c) {
+            if (QTableWidgetItem *item = table->item(r, c))
+                item->setToolTip(item->text());
+        }
+    }
+    // Read, not chosen from: no cell stands out as current.
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setFocusPolicy(Qt::NoFocus);
+    table->resizeColumnsToContents();
+    // A long value is read in its tooltip rather than by scrolling.
+    for (int c = 0; c < table->columnCount(); ++c)
+        table->setColumnWidth(c, qMin(table->columnWidth(c), 240));
     table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table);
 
