@@ -376,6 +376,29 @@ void TableModel::keepTheirsOverUndo(const db::TableSnapshot::WrittenRow &now)
     history_.dropNewest();
 }
 
+bool TableModel::undoInsertOverTheirs(const db::TableSnapshot::WrittenRow &now)
+{
+    const UndoHistory::Step *step = history_.newest();
+    if (!snapshot_ || hasPendingEdit() || !step || step->kind != UndoHistory::Kind::Inserted || step->row != now.row
+        || !now.stored)
+        return false;
+    takeFreshRow(now);
+    UndoHistory::Step theirs = UndoHistory::deletion(*snapshot_, {now.row});
+    if (!undo())
+        return false;
+    history_.record(std::move(theirs));
+    return true;
+}
+
+void TableModel::keepTheirsOverUndoneInsert(const db::TableSnapshot::WrittenRow &now)
+{
+    const UndoHistory::Step *step = history_.newest();
+    if (!snapshot_ || !step || step->kind != UndoHistory::Kind::Inserted || step->row != now.row)
+        return;
+    takeFreshRow(now);
+    history_.dropNewest();
+}
+
 bool TableModel::putBackUndoneRow(int row)
 {
     const UndoHistory::Step *step = history_.newest();

@@ -131,6 +131,12 @@ public:
     // would leave it (the other values as read), where it is shown; undo
     // deletes it again. False (rowRejected) when refused.
     bool putBackUndoneRow(int row);
+    // After an undo of an insert refused because another user changed the
+    // row since: the row is deleted as `now` holds it, and undo can put
+    // their row back; false (rowRejected) when refused again. Or their row
+    // stays, showing `now`, and the insert is no longer one undo takes back.
+    bool undoInsertOverTheirs(const db::TableSnapshot::WrittenRow &now);
+    void keepTheirsOverUndoneInsert(const db::TableSnapshot::WrittenRow &now);
 
     // Writes the pending row. On refusal emits rowRejected with the reason,
     // keeps the user's text and returns false.

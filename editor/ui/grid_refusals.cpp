@@ -25,6 +25,23 @@ bool surelyGone(const db::TableSnapshot &snapshot, const db::TableSnapshot::Writ
     return false;
 }
 
+// Taking back an insert is deleting the row: another user deleted it
+// already, or changed it, which the delete's choices answer.
+void offerUndoneInsertConflict(QWidget *window, TableModel &model, const std::vector<QString> &names, int row,
+                               const db::TableSnapshot::WrittenRow &now)
+{
+    if (!now.stored) {
+        model.forgetGoneRow(row);
+        return;
+    }
+    const std::vector<ConflictCell> cells =
+        conflictingCells(names, model.snapshot()->rowValues(now.row), valuesNow(now), {});
+    if (ConflictDialog::askAboutDelete(window, cells) == ConflictDialog::DeleteAnyway)
+        model.undoInsertOverTheirs(now);
+    else
+        model.keepTheirsOverUndoneInsert(now);
+}
+
 } // namespace
 
 std::vector<QString> DataGrid::columnNames() const
@@ -100,9 +117,9 @@ void DataGrid::offerUndoConflict(int row)
 {
     const db::TableSnapshot *snapshot = model_->snapshot();
     const UndoHistory::Step *step = model_->nextUndo();
-    // Only an edit has a version of its own to set against theirs; a delete
-    // put back or an insert taken back that is refused leaves the box.
-    if (!snapshot || !step || step->kind != UndoHistory::Kind::Updated || row < 0 || row >= model_->dataRowCount()
+    // Deleted rows put back that are refused leave only the box: nobody's
+    // change stood in their way.
+    if (!snapshot || !step || step->kind == UndoHistory::Kind::Deleted || row < 0 || row >= model_->dataRowCount()
         || model_->tableRow(row) != step->row)
         return;
     const std::optional<db::TableSnapshot::WrittenRow> now = model_->readRowNow(row);
@@ -111,6 +128,10 @@ void DataGrid::offerUndoConflict(int row)
     const bool gone = !now->stored;
     if (gone && !surelyGone(*snapshot, *now))
         return;
+    if (step->kind == UndoHistory::Kind::Inserted) {
+        offerUndoneInsertConflict(window(), *model_, columnNames(), row, *now);
+        return;
+    }
     const std::vector<ConflictCell> cells = conflictingCells(columnNames(), snapshot->rowValues(step->row),
                                                              valuesNow(*now), undoneValues(step->previous));
     const ConflictDialog::Choice choice = ConflictDialog::ask(window(), cells, gone, ConflictDialog::Mine::Undone);

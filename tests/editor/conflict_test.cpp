@@ -345,6 +345,49 @@ private slots:
         QCOMPARE(boxes.boxes().size(), size_t(2));
     }
 
+    // Undo of an insert is a delete: after another session changed the row,
+    // Delete Anyway deletes it as it is (one more undo puts theirs back),
+    // Keep It keeps it and the insert is no longer undone.
+    void undoOfAnInsertTheyChangedAsksAsADelete()
+    {
+        MessageCapture boxes;
+        std::vector<ConflictDialog::DeleteChoice> answers{ConflictDialog::DeleteAnyway, ConflictDialog::KeepIt};
+        size_t asked = 0;
+        ConflictDialog::deleteAnswerHook() = [&](const std::vector<ConflictCell> &cells) {
+            [&] { QCOMPARE(cells.back().now, std::optional(QStringLiteral("Lyon"))); }();
+            return answers[asked++];
+        };
+        DataGrid &grid = open();
+        const auto insertAndLeave = [&](const QString &id, const QString &name) {
+            TableModel &model = grid.tableModel();
+            const int row = grid.rowCount();
+            grid.setCurrentIndex(model.index(row, 0));
+            QVERIFY(model.setData(model.index(row, 0), id));
+            QVERIFY(model.setData(model.index(row, 1), name));
+            grid.setCurrentIndex(model.index(0, 0));
+            QVERIFY(!model.hasPendingEdit());
+        };
+        insertAndLeave(QStringLiteral("3"), QStringLiteral("Cyd"));
+        testpg::adminExec(QStringLiteral("UPDATE conflict_t.people SET city = 'Lyon' WHERE id = 3"));
+        grid.undo();
+        QCOMPARE(asked, size_t(1));
+        QCOMPARE(inDatabase("SELECT count(*) FROM conflict_t.people"), QStringLiteral("2"));
+        QCOMPARE(grid.rowCount(), 2);
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT name, city FROM conflict_t.people WHERE id = 3"), QStringLiteral("Cyd|Lyon"));
+        QCOMPARE(grid.rowCount(), 3);
+
+        insertAndLeave(QStringLiteral("4"), QStringLiteral("Dan"));
+        testpg::adminExec(QStringLiteral("UPDATE conflict_t.people SET city = 'Lyon' WHERE id = 4"));
+        grid.undo();
+        QCOMPARE(asked, size_t(2));
+        QCOMPARE(grid.cellText(3, 2), QStringLiteral("Lyon"));
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT string_agg(name || city, ',' ORDER BY id) FROM conflict_t.people"),
+                 QStringLiteral("AnnRome,BobParis,CydLyon,DanLyon"));
+        QCOMPARE(boxes.boxes().size(), size_t(2));
+    }
+
     void theDialogAnswersByItsKeys()
     {
         ConflictCell cell{1, QStringLiteral("name"), QStringLiteral("Bob"), QStringLiteral("Bea"),
