@@ -314,7 +314,8 @@ bool TableModel::putRowBack(int row, const db::TableSnapshot::Changes &over, con
     }
     db::TableSnapshot::Changes values;
     for (const auto &value : *opened) {
-        const bool replaced = std::any_of(over.begin(), over.end(), [&](const auto &o) { return o.first == value.first; });
+        const bool replaced =
+            std::any_of(over.begin(), over.end(), [&](const auto &given) { return given.first == value.first; });
         if (!replaced)
             values.push_back(value);
     }
