@@ -246,6 +246,31 @@ private slots:
         QCOMPARE(boxes.texts().size(), 2);
     }
 
+    // Each changed row of a delete is asked about in turn; the rows still
+    // go together, once.
+    void everyChangedRowOfADeleteIsAskedAbout()
+    {
+        MessageCapture boxes;
+        boxes.answerQuestionsWith(msgbox::Yes);
+        QStringList asked;
+        ConflictDialog::deleteAnswerHook() = [&](const std::vector<ConflictCell> &cells) {
+            for (const ConflictCell &cell : cells)
+                asked << cell.now.value_or(QString());
+            return ConflictDialog::DeleteAnyway;
+        };
+        DataGrid &grid = open();
+        testpg::adminExec(QStringLiteral("UPDATE conflict_t.people SET city = 'Lyon' WHERE id = 2; "
+                                         "UPDATE conflict_t.people SET city = 'Pisa' WHERE id = 1"));
+        grid.deleteRows({0, 1});
+        QCOMPARE(asked, (QStringList{QStringLiteral("Pisa"), QStringLiteral("Lyon")}));
+        QCOMPARE(inDatabase("SELECT count(*) FROM conflict_t.people"), QStringLiteral("0"));
+        QCOMPARE(grid.rowCount(), 0);
+        QCOMPARE(boxes.texts().size(), 3);
+        grid.undo();
+        QCOMPARE(inDatabase("SELECT string_agg(name || city, ',' ORDER BY id) FROM conflict_t.people"),
+                 QStringLiteral("AnnPisa,BobLyon"));
+    }
+
     // Keep It (Escape) deletes none of the rows; the changed one shows what
     // the other session wrote. A row already gone leaves the grid and the
     // rest go as asked.
