@@ -25,7 +25,7 @@ bool isLongTextType(short type)
 void BoundParameters::bind(SQLHSTMT stmt, const std::vector<ColumnInfo> &columns,
                            const std::vector<StatementParameter> &parameters)
 {
-    values_.resize(parameters.size());
+    values_.assign(parameters.size(), Value{});
     for (size_t i = 0; i < parameters.size(); ++i) {
         const StatementParameter &parameter = parameters[i];
         const ColumnInfo &column = columns[size_t(parameter.column)];
@@ -67,8 +67,9 @@ void BoundParameters::bind(SQLHSTMT stmt, const std::vector<ColumnInfo> &columns
         SQLULEN size = SQLULEN(qMax<qint64>(column.size, 0));
         if (isCharacterType(type) || value.binary || size == 0)
             size = qMax<SQLULEN>(qMax<SQLULEN>(size, SQLULEN(units)), 1);
-        // Pieces are asked for by the parameter's number, given as its token.
-        SQLPOINTER data = value.inPieces ? reinterpret_cast<SQLPOINTER>(quintptr(i))
+        // Pieces are asked for by the parameter's number, given as its token
+        // (counted from 1: no driver takes a null pointer for a value).
+        SQLPOINTER data = value.inPieces ? reinterpret_cast<SQLPOINTER>(quintptr(i + 1))
                           : value.binary  ? static_cast<SQLPOINTER>(value.bytes.data())
                                           : static_cast<SQLPOINTER>(value.text.data());
         const SQLLEN bufferLength = value.inPieces ? 0
@@ -108,10 +109,10 @@ void BoundParameters::execute(SQLHSTMT stmt, const QString &sql)
         rc = SQLParamData(stmt, &token);
         if (rc != SQL_NEED_DATA)
             break;
-        const size_t index = size_t(reinterpret_cast<quintptr>(token));
-        if (index >= values_.size() || !values_[index].inPieces)
+        const size_t number = size_t(reinterpret_cast<quintptr>(token));
+        if (number == 0 || number > values_.size() || !values_[number - 1].inPieces)
             throw AppError(QStringLiteral("The driver asked for a value the statement does not have."));
-        putPieces(stmt, values_[index]);
+        putPieces(stmt, values_[number - 1]);
     }
     // An UPDATE that matches no row answers SQL_NO_DATA; the row count tells.
     if (rc == SQL_NO_DATA)

@@ -3,6 +3,7 @@
 #include "db/row_delete.h"
 #include "db/row_update.h"
 #include "db/snapshot_columns.h"
+#include "db/statement_parameters.h"
 #include "db/table_snapshot.h"
 #include "support/sqlite_database.h"
 
@@ -167,7 +168,9 @@ private slots:
         TABVALE_REQUIRE_SQLITE(database);
         database.exec(QStringLiteral("CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT);"
                                      "INSERT INTO notes VALUES (1, 'short');"));
-        const QString text = awkwardText(150000);
+        // A character of two UTF-16 halves right where the first piece ends.
+        const QString text = QString(qsizetype(db::BoundParameters::pieceBytes / 2 - 1), u'x')
+            + QStringLiteral("\U0001F600") + awkwardText(150000);
         {
             const auto snapshot = database.open(QStringLiteral("notes"));
             snapshot->writeRow(0, {{1, text}});
