@@ -5,9 +5,9 @@
 #include "db/snapshot_columns.h"
 #include "db/statement_parameters.h"
 #include "db/table_snapshot.h"
+#include "support/long_values.h"
 #include "support/sqlite_database.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 #include <sqlext.h>
 
@@ -17,28 +17,8 @@
 namespace {
 
 using db::TableSnapshot;
-
-// Every byte value, then noise: a file a text conversion anywhere would spoil.
-QByteArray someBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator random(seed);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char(i < 256 ? i : random.bounded(256));
-    return bytes;
-}
-
-// Text that breaks on anything but an exact round trip: tabs, CR, LF, CR LF,
-// both quotes, a backslash, and characters outside the basic plane, whose
-// two UTF-16 halves must not be parted.
-QString awkwardText(qsizetype length)
-{
-    const QString piece = QStringLiteral("a\tb\r\nc\rd\ne 'single' \"double\" back\\slash \U0001F600 \u00E9\u00DF ");
-    QString text;
-    while (text.size() < length)
-        text += piece;
-    return text;
-}
+using longvalues::awkwardText;
+using longvalues::someBytes;
 
 db::ColumnInfo oracleColumn(const char *name, short sqlType, const char *typeName, bool key = false)
 {
@@ -170,7 +150,7 @@ private slots:
                                      "INSERT INTO notes VALUES (1, 'short');"));
         // A character of two UTF-16 halves right where the first piece ends.
         const QString text = QString(qsizetype(db::BoundParameters::pieceBytes / 2 - 1), u'x')
-            + QStringLiteral("\U0001F600") + awkwardText(150000);
+            + QStringLiteral("\U0001F600") + awkwardText(150000, true);
         {
             const auto snapshot = database.open(QStringLiteral("notes"));
             snapshot->writeRow(0, {{1, text}});

@@ -3,11 +3,11 @@
 #include "editor/ui/binary_value_box.h"
 #include "editor/ui/record_field.h"
 #include "editor/ui/record_view.h"
+#include "support/long_values.h"
 #include "support/message_capture.h"
 #include "support/sqlite_database.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,19 +15,6 @@
 // server: the grid takes no typing into it, the record view loads a file
 // into it and saves it back, and SQLite's X'...' form stays what the grid
 // shows.
-namespace {
-
-QByteArray someBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator random(3);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char(i < 256 ? i : random.bounded(256));
-    return bytes;
-}
-
-} // namespace
-
 class RecordBlobTest : public QObject {
     Q_OBJECT
 private slots:
@@ -56,7 +43,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString in = dir.filePath(QStringLiteral("in.bin")), out = dir.filePath(QStringLiteral("out.bin"));
-        const QByteArray bytes = someBytes(1 << 20);
+        const QByteArray bytes = longvalues::someBytes(1 << 20, 3);
         QFile file(in);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();

@@ -6,13 +6,13 @@
 #include "editor/ui/form3.h"
 #include "editor/ui/record_field.h"
 #include "editor/ui/record_view.h"
+#include "support/long_values.h"
 #include "support/message_capture.h"
 #include "support/wizard_driver.h"
 
 #include <QCheckBox>
 #include <QCryptographicHash>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,30 +41,12 @@ std::vector<int> allColumns(const TableModel &model)
 
 enum { Id, Note, Data, Label };
 
-// Every byte value, then noise.
-QByteArray someBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator random(seed);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char(i < 256 ? i : random.bounded(256));
-    return bytes;
-}
+using longvalues::awkwardText;
+using longvalues::someBytes;
 
 QString md5(const QByteArray &bytes)
 {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
-}
-
-// Tabs, CR LF line breaks, both quotes, a backslash and characters outside
-// the basic plane.
-QString awkwardText(qsizetype length)
-{
-    const QString piece = QStringLiteral("a\tb\r\nc 'single' \"double\" back\\slash \U0001F600 \u00E9\u00DF ");
-    QString text;
-    while (text.size() < length)
-        text += piece;
-    return text;
 }
 
 bool writeFile(const QString &path, const QByteArray &bytes)
