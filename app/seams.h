@@ -10,7 +10,7 @@ class QProgressDialog;
 class QWidget;
 
 // The few places where the program needs a person or the desktop: a message
-// box, the save dialog, starting another program, a progress dialog, ending
+// box, the open and save dialogs, starting another program, a progress dialog, ending
 // the program. Each is a plain function that tests may replace; an empty
 // function means the real thing.
 namespace seams {
@@ -21,6 +21,8 @@ struct Seams {
     // Returns the file name chosen, or an empty text on cancel.
     std::function<QString(QWidget *parent, const QString &title, const QString &filter, const QString &startName)>
         saveDialog;
+    // Returns the file chosen to read, or an empty text on cancel.
+    std::function<QString(QWidget *parent, const QString &title)> openDialog;
     // Starts a program that outlives us; returns whether it started.
     std::function<bool(const QString &program, const QStringList &arguments)> startProgram;
     // Told each time a long operation reports progress, with its dialog once

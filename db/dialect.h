@@ -45,6 +45,17 @@ public:
     // of an optimistic update.
     virtual bool comparable(const ColumnInfo &column) const;
 
+    // Whether the driver reads binary values as hexadecimal digits, as ODBC
+    // says it converts bytes to text. Where it hands over the bytes
+    // themselves, they cannot be told back from the text the grid holds, and
+    // binary columns are not written.
+    virtual bool readsBinaryAsHex() const { return true; }
+
+    // How a column holding binary values or large objects is compared in
+    // the WHERE of an optimistic update: nullopt where the database cannot
+    // compare it, empty for "=", else a condition as ColumnInfo::sameValue.
+    virtual std::optional<QString> longValueComparison(const ColumnInfo & /*column*/) const { return std::nullopt; }
+
     // Decides, once the table's columns are described and before its rows
     // are read, how each is read and found again: ColumnInfo's comparable,
     // readAs and sameValue. May ask the database's catalogue; throws nothing

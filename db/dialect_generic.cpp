@@ -51,8 +51,21 @@ bool Dialect::comparable(const ColumnInfo &column) const
 
 void Dialect::prepareColumns(SQLHDBC, int, const QString &, std::vector<ColumnInfo> &columns) const
 {
-    for (ColumnInfo &column : columns)
-        column.comparable = comparable(column);
+    for (ColumnInfo &column : columns) {
+        if (isBinaryType(column.sqlType) && !readsBinaryAsHex()) {
+            column.editable = false;
+            column.comparable = false;
+            column.readOnlyReason = QStringLiteral("This column holds binary data, which cannot be changed here.");
+            continue;
+        }
+        if (!holdsLongValue(column)) {
+            column.comparable = comparable(column);
+            continue;
+        }
+        const std::optional<QString> comparison = longValueComparison(column);
+        column.comparable = comparison.has_value();
+        column.sameValue = comparison.value_or(QString());
+    }
 }
 
 bool Dialect::isMissingTable(const DatabaseError &error) const

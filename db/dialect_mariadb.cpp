@@ -59,6 +59,9 @@ public:
         return column.comparable && column.sqlType != SQL_REAL;
     }
 
+    // Connector/ODBC hands over a BLOB's bytes as they are.
+    bool readsBinaryAsHex() const override { return false; }
+
     // Text compares by the column's collation, which in MariaDB's and
     // MySQL's defaults ignores letter case and trailing blanks: another
     // session's "Smith" over "smith" would match the row as read and be

@@ -47,6 +47,19 @@ public:
         return true;
     }
 
+    // "=" refuses CLOB and BLOB operands (ORA-00932); DBMS_LOB compares
+    // them whole. LONG and LONG RAW can take part in no condition at all.
+    // RAW compares with "=".
+    std::optional<QString> longValueComparison(const ColumnInfo &column) const override
+    {
+        const QString type = column.typeName.trimmed().toUpper();
+        if (type == QLatin1String("CLOB") || type == QLatin1String("NCLOB") || type == QLatin1String("BLOB"))
+            return QStringLiteral("DBMS_LOB.COMPARE(%1, %2) = 0");
+        if (type == QLatin1String("RAW"))
+            return QString();
+        return std::nullopt;
+    }
+
     bool storesEmptyTextAsNull() const override { return true; }
 
     // NUMBER and FLOAT are decimal, whatever the driver reports.

@@ -78,6 +78,9 @@ public:
     // Floats included: their text is exact, see above.
     bool comparable(const ColumnInfo &column) const override { return column.comparable; }
 
+    // bytea has an "=" of its own, byte by byte.
+    std::optional<QString> longValueComparison(const ColumnInfo &) const override { return QString(); }
+
     void prepareColumns(SQLHDBC connection, int queryTimeout, const QString &tableName,
                         std::vector<ColumnInfo> &columns) const override
     {

@@ -22,6 +22,9 @@ public:
         return Dialect::isMissingTable(error) || error.description().contains(QLatin1String("no such table"));
     }
 
+    // A BLOB compares byte by byte, and so does long text.
+    std::optional<QString> longValueComparison(const ColumnInfo &) const override { return QString(); }
+
     // Generated columns are the hidden kinds 2 (virtual) and 3 (stored).
     QString databaseFilledColumnsQuery() const override
     {

@@ -1,9 +1,11 @@
 #include "db/row_update.h"
 
+#include "db/row_match.h"
 #include "db/snapshot_columns.h"
 #include "db/odbc_diagnostics.h"
 #include "db/snapshot_fetch.h"
 #include "db/snapshot_sql.h"
+#include "db/statement_parameters.h"
 
 #include "app/background_call.h"
 
@@ -12,48 +14,6 @@
 
 namespace db {
 namespace {
-
-// Values go to the driver as UTF-16 text with the column's own SQL type, so
-// that the driver converts them as ODBC defines for character data and the
-// database judges them as it would judge the column's values.
-class BoundParameters {
-public:
-    void bind(SQLHSTMT stmt, const std::vector<ColumnInfo> &columns, const std::vector<StatementParameter> &parameters)
-    {
-        texts_.resize(parameters.size());
-        indicators_.resize(parameters.size());
-        for (size_t i = 0; i < parameters.size(); ++i) {
-            const StatementParameter &parameter = parameters[i];
-            const ColumnInfo &column = columns[size_t(parameter.column)];
-            std::u16string &text = texts_[i];
-            SQLLEN &indicator = indicators_[i];
-            if (parameter.value) {
-                text = toSqlWChar(*parameter.value);
-                indicator = SQLLEN(text.size() * sizeof(char16_t));
-            } else {
-                indicator = SQL_NULL_DATA;
-            }
-            // A value the driver would reshape on its way (it parses dates
-            // itself and drops what it cannot hold) goes as plain text, and
-            // the database reads it as the column's type.
-            const short type = column.readAs.isEmpty() ? column.sqlType : short(SQL_WVARCHAR);
-            // A driver may cut a value to the size given here; the size is
-            // never smaller than the value, so the database itself refuses
-            // what does not fit.
-            SQLULEN size = SQLULEN(qMax<qint64>(column.size, 0));
-            if (isCharacterType(type) || size == 0)
-                size = qMax<SQLULEN>(qMax<SQLULEN>(size, SQLULEN(text.size())), 1);
-            checkOdbc(SQLBindParameter(stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, type, size,
-                                       column.decimalDigits, text.data(),
-                                       SQLLEN((text.size() + 1) * sizeof(char16_t)), &indicator),
-                      SQL_HANDLE_STMT, stmt, "SQLBindParameter");
-        }
-    }
-
-private:
-    std::vector<std::u16string> texts_;
-    std::vector<SQLLEN> indicators_;
-};
 
 // Autocommit off for as long as it lives; what is not committed by then is
 // rolled back. Failures on the way out are not reported: the statement's own
@@ -135,16 +95,10 @@ ParameterisedSql buildRowUpdate(const QString &tableName, const std::vector<Colu
         changed[size_t(column)] = true;
     }
 
-    const bool hasKey = std::any_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
+    const std::vector<bool> identifying = columnsIdentifyingUpdate(columns, changed);
     bool firstCondition = true;
     for (int c = 0; c < int(columns.size()); ++c) {
-        const ColumnInfo &column = columns[size_t(c)];
-        // Changed columns must still hold what the user saw, or someone else
-        // changed them meanwhile; without a key, all the row's values stand
-        // in for it.
-        const bool identifies = hasKey ? column.inPrimaryKey || (changed[size_t(c)] && column.comparable)
-                                       : column.comparable;
-        if (identifies)
+        if (identifying[size_t(c)])
             appendCondition(statement, firstCondition, columns, c, originals[size_t(c)]);
     }
     return statement;
@@ -206,7 +160,7 @@ bool stillThere(SQLHDBC connection, int queryTimeout, const std::vector<ColumnIn
         StatementHandle select = newStatement(connection, queryTimeout);
         BoundParameters parameters;
         parameters.bind(select.get(), columns, check.parameters);
-        executeDirect(select.get(), check.sql);
+        parameters.execute(select.get(), check.sql);
         const SQLRETURN rc = SQLFetch(select.get());
         return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
     } catch (const DatabaseError &) {
@@ -232,7 +186,7 @@ void executeOneRowEach(SQLHDBC connection, int queryTimeout, const std::vector<C
         SQLHSTMT stmt = statement.get();
         BoundParameters parameters;
         parameters.bind(stmt, columns, statements[i].parameters);
-        executeDirect(stmt, statements[i].sql);
+        parameters.execute(stmt, statements[i].sql);
         SQLLEN affected = -1;
         checkOdbc(SQLRowCount(stmt, &affected), SQL_HANDLE_STMT, stmt, "SQLRowCount");
         if (affected == 0 && statements[i].sql.startsWith(QLatin1String("INSERT "))) {
@@ -260,7 +214,7 @@ bool runSelect(SQLHSTMT stmt, BoundParameters &parameters, const std::vector<Col
                const ParameterisedSql &select)
 {
     parameters.bind(stmt, columns, select.parameters);
-    executeDirect(stmt, select.sql);
+    parameters.execute(stmt, select.sql);
     SQLSMALLINT columnCount = 0;
     checkOdbc(SQLNumResultCols(stmt, &columnCount), SQL_HANDLE_STMT, stmt, "SQLNumResultCols");
     return columnCount == SQLSMALLINT(columns.size());

@@ -26,6 +26,11 @@ bool isCharacterType(short type)
     }
 }
 
+bool isBinaryType(short type)
+{
+    return type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
+}
+
 bool isFloatingType(short type)
 {
     return type == SQL_REAL || type == SQL_FLOAT || type == SQL_DOUBLE;
@@ -40,11 +45,6 @@ QString columnAttributeText(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLIN
     if (!odbcSucceeded(SQLColAttributeW(statement, column, field, text, SQLSMALLINT(sizeof text), &length, nullptr)))
         return {};
     return fromSqlWChar(text, std::clamp<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 0, 255));
-}
-
-bool isBinaryType(short type)
-{
-    return type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
 }
 
 bool isNumericType(short type)
@@ -122,18 +122,23 @@ std::vector<QString> primaryKeyNames(SQLHDBC connection, int queryTimeout, const
 
 } // namespace
 
+bool holdsLongValue(const ColumnInfo &column)
+{
+    return isBinaryType(column.sqlType) || isLargeObject(column);
+}
+
 void classifyColumn(ColumnInfo &column)
 {
-    const bool binary = isBinaryType(column.sqlType);
-    const bool largeObject = isLargeObject(column);
     column.kind = columnKindOfSqlType(column.sqlType);
     column.numeric = isNumericType(column.sqlType);
-    column.editable = !binary && !largeObject;
-    column.comparable = !binary && !largeObject;
-    if (binary)
-        column.readOnlyReason = QStringLiteral("This column holds binary data, which cannot be changed here.");
-    else if (largeObject)
-        column.readOnlyReason = QStringLiteral("This column holds large objects, which cannot be changed here.");
+    // Long text and binary values are written like any other; whether they
+    // can be compared is the dialect's to say.
+    column.comparable = !holdsLongValue(column);
+    // A file outside the database, which it only points to.
+    column.editable = column.typeName.compare(QLatin1String("BFILE"), Qt::CaseInsensitive) != 0;
+    if (!column.editable)
+        column.readOnlyReason =
+            QStringLiteral("This column points to a file outside the database, which cannot be changed here.");
 }
 
 void markDatabaseFilled(SQLHDBC connection, int queryTimeout, const Dialect &dialect, const QString &tableName,

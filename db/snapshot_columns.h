@@ -16,6 +16,11 @@ std::vector<ColumnInfo> describeColumns(SQLHSTMT statement);
 // Whether values of the SQL type are character text (narrow or wide).
 bool isCharacterType(short type);
 bool isFloatingType(short type);
+bool isBinaryType(short type);
+
+// Whether the column holds binary values or large objects (long text the
+// database keeps apart from the row), which not every database can compare.
+bool holdsLongValue(const ColumnInfo &column);
 
 // Sets the type-derived flags of a column from its SQL type and type name.
 // `comparable` says only whether the value can be compared as text at all;

@@ -8,3 +8,7 @@
 QString longTextToolTip(const QString &text);
 
 inline constexpr int longTextToolTipLength = 2000;
+
+// The size of a binary value given as binary text (see db/binary_text.h),
+// as "N bytes"; "Binary data" where the text is no binary text.
+QString binaryToolTip(const QString &binaryText);

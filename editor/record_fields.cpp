@@ -38,7 +38,7 @@ FieldEditor fieldEditorFor(const db::ColumnInfo &column, const QString &value)
     case db::ColumnKind::Boolean:
         return FieldEditor::Boolean;
     case db::ColumnKind::Binary:
-        return FieldEditor::ReadOnly;
+        return FieldEditor::Binary;
     default:
         break;
     }

@@ -7,7 +7,7 @@
 
 // What the record view edits a column's value with, and what it lets be
 // typed there: decided from the column alone, so that the dialog only shows.
-enum class FieldEditor { Line, LongText, Integer, Decimal, Floating, Date, Time, Timestamp, Boolean, ReadOnly };
+enum class FieldEditor { Line, LongText, Integer, Decimal, Floating, Date, Time, Timestamp, Boolean, Binary, ReadOnly };
 
 // Long text (past one line's worth, a line break, a long-text type) gets a
 // multi-line box; a value that cannot be written here is read-only.

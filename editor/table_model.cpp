@@ -2,8 +2,10 @@
 
 #include "app/app_error.h"
 #include "app/background_call.h"
+#include "editor/cell_tooltip.h"
 
 #include <QBrush>
+#include <QScopedValueRollback>
 #include <QFont>
 #include <algorithm>
 
@@ -99,6 +101,14 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
                                                : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ToolTipRole:
     case Qt::StatusTipRole: {
+        // Its digits rarely tell a binary value's size at a glance.
+        // A new row's untouched cell has no value yet: it takes the default.
+        const bool hasValue = !isNewRowLine(index.row())
+            && !(isNewRow(index.row()) && !pending_.contains(index.column()));
+        if (isBinaryColumn(index.column()) && snapshot_->column(index.column()).editable && hasValue)
+            return (isNullCell(index.row(), index.column()) ? nullToolTip.toString()
+                                                            : binaryToolTip(cellText(index.row(), index.column())))
+                + u'\n' + binaryColumnText.toString();
         // Typing into such a cell does nothing; this says why.
         const QString reason = readOnlyReason(index.column());
         if (!reason.isEmpty())
@@ -138,8 +148,17 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
     return QString();
 }
 
+bool TableModel::isBinaryColumn(int column) const
+{
+    return snapshot_ && column >= 0 && column < snapshot_->columnCount()
+        && snapshot_->column(column).kind == db::ColumnKind::Binary;
+}
+
 QString TableModel::readOnlyReason(int column) const
 {
+    // Typed hex digits would be a poor way to change bytes; a file is the way.
+    if (isBinaryColumn(column) && snapshot_->column(column).editable)
+        return binaryColumnText.toString();
     if (!snapshot_ || column < 0 || column >= snapshot_->columnCount() || snapshot_->column(column).editable)
         return {};
     const QString reason = snapshot_->column(column).readOnlyReason;
@@ -151,14 +170,33 @@ Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
     if (!index.isValid() || !snapshot_)
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (snapshot_->column(index.column()).editable)
+    if (snapshot_->column(index.column()).editable && !isBinaryColumn(index.column()))
         result |= Qt::ItemIsEditable;
     return result;
 }
 
+bool TableModel::takesValue(const QModelIndex &index) const
+{
+    return (flags(index) & Qt::ItemIsEditable)
+        || (puttingBinary_ && isBinaryColumn(index.column()) && snapshot_->column(index.column()).editable);
+}
+
+bool TableModel::setBinary(const QModelIndex &index, const std::optional<QString> &binaryText)
+{
+    if (!index.isValid() || !isBinaryColumn(index.column()))
+        return false;
+    const QScopedValueRollback<bool> putting(puttingBinary_, true);
+    if (!binaryText)
+        return setNull(index);
+    // No bytes at all is a value, not NULL.
+    if (binaryText->isEmpty())
+        return setEmptyText(index);
+    return setData(index, *binaryText);
+}
+
 bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid() || !snapshot_ || !(flags(index) & Qt::ItemIsEditable))
+    if (role != Qt::EditRole || !index.isValid() || !snapshot_ || !takesValue(index))
         return false;
     const int row = index.row();
     const int column = index.column();

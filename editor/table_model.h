@@ -153,6 +153,14 @@ public:
     // NULL).
     bool setEmptyText(const QModelIndex &index);
 
+    // Puts a whole binary value (its bytes as binary text, see
+    // db/binary_text.h; nullopt for NULL) into the cell, to be written when
+    // the row is left. The grid shows binary cells but takes no typing into
+    // them; the record view loads them from files through this.
+    bool setBinary(const QModelIndex &index, const std::optional<QString> &binaryText);
+    static constexpr QStringView binaryColumnText =
+        u"This column holds binary data: change it in Row Details (Ctrl+Return), where it is loaded from a file.";
+
     // Deletes the rows from the table in one write (a new row not yet written
     // is only dropped). On refusal emits rowRejected and returns false.
     bool deleteRows(std::vector<int> rows);
@@ -286,6 +294,10 @@ private:
     std::map<int, QString> pending_; // column -> text typed by the user
     // Pending columns whose empty text is empty text rather than NULL.
     std::set<int> emptyTextKept_;
+    // While setBinary puts a value in, a binary cell takes it.
+    bool puttingBinary_ = false;
+    bool takesValue(const QModelIndex &index) const;
+    bool isBinaryColumn(int column) const;
     // The snapshot's rows as the views know them, which differs from the
     // snapshot's count while rows going or coming are announced.
     int shownRows_ = 0;

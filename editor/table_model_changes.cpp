@@ -95,7 +95,7 @@ int TableModel::gridRowToRestore(qint64 tableRow) const
 
 bool TableModel::setNull(const QModelIndex &index)
 {
-    if (!index.isValid() || !snapshot_ || !(flags(index) & Qt::ItemIsEditable) || isNewRowLine(index.row()))
+    if (!index.isValid() || !snapshot_ || !takesValue(index) || isNewRowLine(index.row()))
         return false;
     const int row = index.row();
     if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())
@@ -115,7 +115,7 @@ bool TableModel::setNull(const QModelIndex &index)
 
 bool TableModel::setEmptyText(const QModelIndex &index)
 {
-    if (!index.isValid() || !snapshot_ || !(flags(index) & Qt::ItemIsEditable) || isNewRowLine(index.row()))
+    if (!index.isValid() || !snapshot_ || !takesValue(index) || isNewRowLine(index.row()))
         return false;
     const int row = index.row();
     if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())

@@ -1,5 +1,8 @@
 #include "editor/ui/record_field.h"
 
+#include "editor/cell_tooltip.h"
+#include "editor/ui/binary_value_box.h"
+
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDate>
@@ -11,16 +14,6 @@
 #include <QToolButton>
 #include <QWidgetAction>
 #include <limits>
-
-namespace {
-
-// Binary values arrive as the driver's hex text, two characters a byte.
-QString binarySummary(const QString &hex)
-{
-    return QStringLiteral("%1 bytes").arg(hex.size() / 2);
-}
-
-} // namespace
 
 RecordField::RecordField(const db::ColumnInfo &column, bool emptyTextIsNull, QWidget *parent)
     : QWidget(parent), column_(column), emptyTextIsNull_(emptyTextIsNull)
@@ -37,10 +30,16 @@ RecordField::RecordField(const db::ColumnInfo &column, bool emptyTextIsNull, QWi
         connect(boolean_, &QCheckBox::stateChanged, this, [this] { typed(); });
         return;
     }
-    line_ = new QLineEdit(this);
-    line_->setMaxLength(std::numeric_limits<int>::max());
-    layout->addWidget(line_);
-    connect(line_, &QLineEdit::textEdited, this, [this] { typed(); });
+    if (editor_ == FieldEditor::Binary) {
+        binary_ = new BinaryValueBox(this);
+        layout->addWidget(binary_);
+        connect(binary_, &BinaryValueBox::loaded, this, [this] { typed(); });
+    } else {
+        line_ = new QLineEdit(this);
+        line_->setMaxLength(std::numeric_limits<int>::max());
+        layout->addWidget(line_);
+        connect(line_, &QLineEdit::textEdited, this, [this] { typed(); });
+    }
     if (isTextKind()) {
         // Text past one line's worth gets a box of several lines that keeps
         // its tabs and line breaks as they are.
@@ -54,9 +53,7 @@ RecordField::RecordField(const db::ColumnInfo &column, bool emptyTextIsNull, QWi
     if (editor_ == FieldEditor::ReadOnly) {
         line_->setReadOnly(true);
         line_->setEnabled(false);
-        const QString reason = column.kind == db::ColumnKind::Binary
-            ? QStringLiteral("Binary values are not edited here.")
-            : readOnlyFieldReason(column);
+        const QString reason = readOnlyFieldReason(column);
         setToolTip(reason);
         line_->setToolTip(reason);
         return;
@@ -100,6 +97,8 @@ QWidget *RecordField::editorWidget() const
 {
     if (boolean_)
         return boolean_;
+    if (binary_)
+        return binary_->focusWidget();
     return longShown_ ? static_cast<QWidget *>(longText_) : line_;
 }
 
@@ -118,8 +117,10 @@ void RecordField::showValue(const QString &text, bool isNull)
         useLongText(true);
         putLongText(shownText_);
         shownPlain_ = longText_->toPlainText();
+    } else if (binary_) {
+        binary_->show(shownText_, isNull);
     } else if (editor_ == FieldEditor::ReadOnly && column_.kind == db::ColumnKind::Binary) {
-        line_->setText(isNull ? QString() : binarySummary(text));
+        line_->setText(isNull ? QString() : binaryToolTip(text));
     } else {
         if (longText_)
             useLongText(false);
@@ -140,6 +141,8 @@ QString RecordField::text() const
     }
     if (editor_ == FieldEditor::ReadOnly)
         return shownText_;
+    if (binary_)
+        return binary_->text();
     if (!longShown_)
         return line_->text();
     const QString plain = longText_->toPlainText();
@@ -158,6 +161,8 @@ bool RecordField::isNull() const
         return shownNull_;
     if (nullSwitch_)
         return nullSwitch_->isChecked();
+    if (binary_)
+        return false;
     // An empty number or date is no value; where empty text is NULL, the
     // empty box is.
     return text().isEmpty() && (!isTextKind() || emptyTextIsNull_);
@@ -172,6 +177,10 @@ QString RecordField::refusal() const
 
 void RecordField::setNullSwitch(bool on)
 {
+    if (binary_ && !showing_) {
+        binary_->setNull(on);
+        return;
+    }
     if (showing_ || !on)
         return;
     // NULL empties the box; typing into it again makes it a value.
@@ -207,6 +216,11 @@ void RecordField::enterValue(const QString &text, bool isNull)
         nullSwitch_->setChecked(true);
         return;
     }
+    if (binary_) {
+        binary_->show(text, false);
+        typed();
+        return;
+    }
     if (longText_ && (longShown_ || fieldEditorFor(column_, text) == FieldEditor::LongText)) {
         useLongText(true);
         putLongText(text);
@@ -231,7 +245,8 @@ void RecordField::typed()
     if (showing_ || !nullSwitch_)
         return;
     // Typing a value takes the NULL away; emptying a number or date is NULL.
+    // A file loaded is a value, even an empty one.
     showing_ = true;
-    nullSwitch_->setChecked(text().isEmpty() && !isTextKind());
+    nullSwitch_->setChecked(text().isEmpty() && !isTextKind() && !binary_);
     showing_ = false;
 }

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class BinaryValueBox;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -25,6 +26,9 @@ public:
     bool isNull() const;
     bool isChanged() const { return text() != shownText_ || isNull() != shownNull_; }
     bool isEditable() const { return editor_ != FieldEditor::ReadOnly; }
+    // Its value is binary text, put into the row whole.
+    bool isBinary() const { return binary_ != nullptr; }
+    BinaryValueBox *binaryBox() const { return binary_; }
     // Why what was typed cannot be the column's value; empty when it can.
     QString refusal() const;
     QWidget *editorWidget() const;
@@ -42,6 +46,7 @@ private:
     QLineEdit *line_ = nullptr;
     QPlainTextEdit *longText_ = nullptr;
     QCheckBox *boolean_ = nullptr;
+    BinaryValueBox *binary_ = nullptr;
     QCheckBox *nullSwitch_ = nullptr;
     QString shownText_;
     bool shownNull_ = false;

@@ -112,7 +112,9 @@ bool RecordView::putIntoModel()
             continue;
         const QModelIndex index = model_.index(row_, column);
         bool put = false;
-        if (field->isNull())
+        if (field->isBinary())
+            put = model_.setBinary(index, field->isNull() ? std::nullopt : std::optional(field->text()));
+        else if (field->isNull())
             put = model_.setNull(index);
         else if (field->text().isEmpty())
             put = model_.setEmptyText(index);
@@ -160,7 +162,10 @@ void RecordView::reject()
     if (model_.pendingRow() == row_) {
         model_.revertPendingRow();
         for (const auto &[column, text] : pendingBefore_) {
-            if (text.isEmpty())
+            const RecordField *shown = field(column);
+            if (shown && shown->isBinary())
+                model_.setBinary(model_.index(row_, column), text.isEmpty() ? std::nullopt : std::optional(text));
+            else if (text.isEmpty())
                 model_.setNull(model_.index(row_, column));
             else
                 model_.setData(model_.index(row_, column), text);

@@ -120,8 +120,9 @@ private slots:
         QVERIFY(snapshot->column(2).numeric && snapshot->column(2).comparable);
         // text is an ordinary string on PostgreSQL, editable and comparable.
         QVERIFY(snapshot->column(5).editable && snapshot->column(5).comparable);
+        // bytea is written as bytes and compared byte by byte.
         const db::ColumnInfo &data = snapshot->column(6);
-        QVERIFY(!data.editable && !data.comparable);
+        QVERIFY(data.editable && data.comparable);
         // PostgreSQL's floats read as exact text in the program's session.
         const db::ColumnInfo &ratio = snapshot->column(7);
         QVERIFY(ratio.numeric && ratio.editable && ratio.comparable);

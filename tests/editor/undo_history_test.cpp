@@ -53,8 +53,8 @@ private slots:
         database_->exec(QStringLiteral(
             "CREATE TABLE people (id INTEGER PRIMARY KEY, name TEXT NOT NULL, city TEXT DEFAULT 'Oslo');"
             "INSERT INTO people VALUES (1, 'Ann', 'Rome'), (2, 'Bob', NULL), (3, 'Cyd', 'Bern'), (4, 'Dan', 'Kiel');"
-            "CREATE TABLE pictures (id INTEGER PRIMARY KEY, photo BLOB);"
-            "INSERT INTO pictures VALUES (1, x'0102'), (2, NULL);"));
+            "CREATE TABLE pictures (id INTEGER PRIMARY KEY, photo BFILE, thumb BLOB);"
+            "INSERT INTO pictures VALUES (1, 'dir/a.jpg', x'0102'), (2, NULL, x'00ff');"));
     }
     void cleanup() { database_.reset(); }
 
@@ -139,8 +139,9 @@ private slots:
         QCOMPARE(database_->query(QStringLiteral("SELECT city FROM people WHERE id = 1")), QStringList{"Rome"});
     }
 
-    // Rows holding a value that cannot be written back cannot be put back:
-    // the undo says so and changes nothing; an insert still can be undone.
+    // Rows holding a value that cannot be written back (a file the database
+    // only points to) cannot be put back: the undo says so and changes
+    // nothing; an insert still can be undone.
     void rowsThatCannotBeWrittenBackStayDeleted()
     {
         const auto snapshot = database_->open(QStringLiteral("pictures"));
@@ -167,6 +168,8 @@ private slots:
         other.record(std::move(empty));
         undoLast(other, *snapshot);
         QCOMPARE(database_->query(QStringLiteral("SELECT id, photo IS NULL FROM pictures")), QStringList{"2|1"});
+        // Binary values are written back as the bytes they were.
+        QCOMPARE(database_->query(QStringLiteral("SELECT hex(thumb) FROM pictures")), QStringList{"00FF"});
     }
 
     // The database's half changes neither the snapshot nor the history, so
