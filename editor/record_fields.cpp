@@ -1,6 +1,7 @@
 #include "editor/record_fields.h"
 
 #include <QRegularExpression>
+#include <utility>
 
 namespace {
 
@@ -117,4 +118,75 @@ QString readOnlyFieldReason(const db::ColumnInfo &column)
     if (!column.readOnlyReason.isEmpty())
         return column.readOnlyReason;
     return QStringLiteral("This column cannot be changed here.");
+}
+
+
+LongTextForm longTextForm(const QString &value)
+{
+    LongTextForm form;
+    for (const auto &[cr, lf] : {std::pair{0x240D, 0x240A}, std::pair{0xF80D, 0xF80A}}) {
+        if (!value.contains(QChar(cr)) && !value.contains(QChar(lf))) {
+            form.crMark = QChar(cr);
+            form.lfMark = QChar(lf);
+            break;
+        }
+    }
+    form.exact = !form.crMark.isNull() && !value.contains(QChar::ParagraphSeparator);
+    qsizetype crlf = 0, cr = 0, lf = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'\r' && i + 1 < value.size() && value[i + 1] == u'\n') {
+            ++crlf;
+            ++i;
+        } else if (value[i] == u'\r') {
+            ++cr;
+        } else if (value[i] == u'\n') {
+            ++lf;
+        }
+    }
+    if (!form.exact) {
+        // Nothing can be marked without being mistaken for a mark: shown as
+        // it is, the value still comes back whole while it is not changed.
+        form.shown = value;
+        form.lineBreak = QStringLiteral("\n");
+        return form;
+    }
+    form.lineBreak = crlf > lf && crlf >= cr ? QStringLiteral("\r\n")
+                     : cr > lf                ? QStringLiteral("\r")
+                                              : QStringLiteral("\n");
+    form.shown.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const bool isCrlf = value[i] == u'\r' && i + 1 < value.size() && value[i + 1] == u'\n';
+        if (isCrlf && form.lineBreak.size() == 2) {
+            form.shown += u'\n';
+            ++i;
+        } else if (value[i] == u'\r' && !isCrlf && form.lineBreak == u"\r") {
+            form.shown += u'\n';
+        } else if (value[i] == u'\n' && form.lineBreak == u"\n") {
+            form.shown += u'\n';
+        } else if (value[i] == u'\r') {
+            form.shown += form.crMark;
+        } else if (value[i] == u'\n') {
+            form.shown += form.lfMark;
+        } else {
+            form.shown += value[i];
+        }
+    }
+    return form;
+}
+
+QString longTextValue(const QString &shown, const LongTextForm &form)
+{
+    QString value;
+    value.reserve(shown.size());
+    for (const QChar c : shown) {
+        if (c == u'\n' || c == QChar::ParagraphSeparator)
+            value += form.lineBreak;
+        else if (form.exact && c == form.crMark)
+            value += u'\r';
+        else if (form.exact && c == form.lfMark)
+            value += u'\n';
+        else
+            value += c;
+    }
+    return value;
 }

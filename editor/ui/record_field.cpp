@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QShortcut>
 #include <QToolButton>
 #include <QWidgetAction>
@@ -116,7 +117,7 @@ void RecordField::showValue(const QString &text, bool isNull)
     } else if (longText_ && fieldEditorFor(column_, shownText_) == FieldEditor::LongText) {
         useLongText(true);
         putLongText(shownText_);
-        shownPlain_ = longText_->toPlainText();
+        shownPlain_ = longText_->document()->toRawText();
     } else if (binary_) {
         binary_->show(shownText_, isNull);
     } else if (editor_ == FieldEditor::ReadOnly && column_.kind == db::ColumnKind::Binary) {
@@ -145,12 +146,13 @@ QString RecordField::text() const
         return binary_->text();
     if (!longShown_)
         return line_->text();
-    const QString plain = longText_->toPlainText();
+    // The raw text: the plain one would make no-break spaces ordinary ones.
+    const QString plain = longText_->document()->toRawText();
     // Untouched, the value stays exactly as it was, whatever the box made of
     // its line breaks.
     if (plain == shownPlain_)
         return shownText_;
-    return crlf_ ? QString(plain).replace(u'\n', QStringLiteral("\r\n")) : plain;
+    return longTextValue(plain, longForm_);
 }
 
 bool RecordField::isNull() const
@@ -194,13 +196,8 @@ void RecordField::setNullSwitch(bool on)
 
 void RecordField::putLongText(const QString &text)
 {
-    // The box keeps line breaks as LF only: text with CR LF throughout is
-    // shown with LF and given back with CR LF.
-    const QString crlf = QStringLiteral("\r\n");
-    QString plain = text;
-    plain.replace(crlf, QStringLiteral("\n"));
-    crlf_ = text.contains(crlf) && !plain.contains(u'\r');
-    longText_->setPlainText(crlf_ ? plain : text);
+    longForm_ = longTextForm(text);
+    longText_->setPlainText(longForm_.shown);
 }
 
 void RecordField::enterValue(const QString &text, bool isNull)

@@ -52,8 +52,8 @@ private:
     bool shownNull_ = false;
     bool showing_ = false;
     bool longShown_ = false;
-    // The long-text box's own text of the value shown, and whether the value
-    // broke its lines with CR LF.
+    // The long-text box's own text of the value shown, and how it shows the
+    // value's line breaks.
     QString shownPlain_;
-    bool crlf_ = false;
+    LongTextForm longForm_;
 };

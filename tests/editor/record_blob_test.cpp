@@ -8,6 +8,7 @@
 #include "support/sqlite_database.h"
 
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -65,6 +66,38 @@ private slots:
         QFile saved(out);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QVERIFY(saved.readAll() == bytes);
+    }
+
+    // Text typed on in the long-text box leaves everything around it as it
+    // was: every kind of line break, however mixed, and no-break spaces,
+    // which the box's plain text would make ordinary ones.
+    void longTextKeepsWhatWasNotTyped()
+    {
+        SqliteDatabase database;
+        TABVALE_REQUIRE_SQLITE(database);
+        database.exec(QStringLiteral("CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT);"
+                                     "INSERT INTO notes VALUES (1, 'x');"));
+        TableModel model;
+        model.setSnapshot(database.open(QStringLiteral("notes")));
+        MessageCapture boxes;
+        const QString values[] = {
+            QStringLiteral("one\r\ntwo\rthree\nfour\u00a0five\u2028six"),
+            QStringLiteral("lone\rcarriage\rreturns\r\n"),
+            QStringLiteral("marks \u240d and \u240a already\r\nthere\n"),
+        };
+        for (const QString &value : values) {
+            QVERIFY(model.setData(model.index(0, 1), value) && model.commitPendingRow());
+            RecordView view(model, {0, 1}, 0, {}, nullptr);
+            auto *box = qobject_cast<QPlainTextEdit *>(view.field(1)->editorWidget());
+            QVERIFY(box);
+            box->moveCursor(QTextCursor::End);
+            box->insertPlainText(QStringLiteral("!"));
+            QVERIFY(view.writeRow());
+            QVERIFY2(boxes.boxes().empty(), qPrintable(boxes.texts().join(u'\n')));
+            QCOMPARE(model.cellText(0, 1), value + u'!');
+            QCOMPARE(database.query(QStringLiteral("SELECT hex(body) FROM notes")),
+                     QStringList{QString::fromLatin1((value + u'!').toUtf8().toHex().toUpper())});
+        }
     }
 };
 
