@@ -4,6 +4,7 @@
 #include "db/connection_handles.h"
 #include "db/database_error.h"
 #include "db/dialect.h"
+#include "db/lost_connection.h"
 #include "db/row_delete.h"
 #include "db/row_insert.h"
 #include "db/row_store.h"
@@ -22,6 +23,9 @@ namespace db {
 
 struct TableSnapshot::Data {
     std::unique_ptr<Connection> connection;
+    // The dialect's answer, kept here because the window asks it while the
+    // worker may be putting a new connection in place of a lost one.
+    bool emptyTextIsNull = false;
     QString tableName;
     std::vector<ColumnInfo> columns;
     RowStore rows;
@@ -51,7 +55,7 @@ struct TableSnapshot::Data {
     RowValues matchingValues(qint64 row) const
     {
         RowValues values = rowValues(row);
-        if (connection && connection->isOpen() && connection->handles().dialect->storesEmptyTextAsNull()) {
+        if (emptyTextIsNull) {
             for (std::optional<QString> &value : values) {
                 if (value && value->isEmpty())
                     value.reset();
@@ -96,12 +100,41 @@ struct TableSnapshot::Data {
     }
     int timeout() const { return connection->handles().commandTimeout; }
 
+    // A call that failed because the connection was lost is made once more
+    // on a new connection with the same login. Sending a write twice does no
+    // harm under the exactly-one-row rule: had the first one committed after
+    // all, the second finds the row no longer as read and is refused like a
+    // change by another user. Runs where the send halves run; the window
+    // reads nothing of the connection meanwhile.
+    template <class Call>
+    auto survivingLostConnection(Call &&call) const -> decltype(call())
+    {
+        try {
+            return call();
+        } catch (const DatabaseError &error) {
+            if (!isLostConnection(error))
+                throw;
+        }
+        try {
+            connection->reopen();
+        } catch (const DatabaseError &error) {
+            throw ConnectionLostError(error);
+        }
+        try {
+            return call();
+        } catch (const DatabaseError &error) {
+            if (isLostConnection(error))
+                throw ConnectionLostError(error);
+            throw;
+        }
+    }
+
     // Where the database keeps '' as NULL, writing '' is writing NULL, and
     // the row holds NULL afterwards even when it cannot be read back.
     Changes normalised(const Changes &requested) const
     {
         Changes changes = requested;
-        if (connection->handles().dialect->storesEmptyTextAsNull()) {
+        if (emptyTextIsNull) {
             for (auto &[column, value] : changes) {
                 if (value && value->isEmpty())
                     value.reset();
@@ -298,6 +331,7 @@ std::unique_ptr<TableSnapshot> TableSnapshot::open(std::unique_ptr<Connection> c
     Data &data = *snapshot->d;
     data.tableName = tableName;
     readTable(*connection, tableName, data.columns, data.rows, progress);
+    data.emptyTextIsNull = connection->handles().dialect->storesEmptyTextAsNull();
     data.connection = std::move(connection);
     return snapshot;
 }
@@ -308,6 +342,11 @@ struct TableSnapshot::FreshTable {
 };
 
 std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgain(const Progress &progress) const
+{
+    return d->survivingLostConnection([&] { return readAgainOnce(progress); });
+}
+
+std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgainOnce(const Progress &progress) const
 {
     if (!d->connection || !d->connection->isOpen())
         throw AppError(adoMessage::objectClosed);
@@ -368,7 +407,12 @@ void TableSnapshot::writeRow(qint64 row, const Changes &changes)
     keepWrittenRow(sendRow(row, changes));
 }
 
-TableSnapshot::WrittenRow TableSnapshot::sendRow(qint64 row, const Changes &requested) const
+TableSnapshot::WrittenRow TableSnapshot::sendRow(qint64 row, const Changes &changes) const
+{
+    return d->survivingLostConnection([&] { return sendRowOnce(row, changes); });
+}
+
+TableSnapshot::WrittenRow TableSnapshot::sendRowOnce(qint64 row, const Changes &requested) const
 {
     if (row < 0 || row >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
@@ -403,6 +447,11 @@ void TableSnapshot::keepWrittenRow(const WrittenRow &written)
 
 TableSnapshot::WrittenRow TableSnapshot::sendRowRead(qint64 row) const
 {
+    return d->survivingLostConnection([&] { return sendRowReadOnce(row); });
+}
+
+TableSnapshot::WrittenRow TableSnapshot::sendRowReadOnce(qint64 row) const
+{
     if (row < 0 || row >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
     const std::vector<ColumnInfo> view = d->identifyingColumns(d->knownColumns(row));
@@ -430,6 +479,11 @@ void TableSnapshot::insertRows(const std::vector<NewRow> &newRows)
 }
 
 std::vector<TableSnapshot::WrittenRow> TableSnapshot::sendInsert(const std::vector<NewRow> &newRows) const
+{
+    return d->survivingLostConnection([&] { return sendInsertOnce(newRows); });
+}
+
+std::vector<TableSnapshot::WrittenRow> TableSnapshot::sendInsertOnce(const std::vector<NewRow> &newRows) const
 {
     if (newRows.empty())
         return {};
@@ -481,6 +535,11 @@ void TableSnapshot::deleteRows(std::vector<qint64> rows)
 
 std::vector<qint64> TableSnapshot::sendDelete(std::vector<qint64> rows) const
 {
+    return d->survivingLostConnection([&] { return sendDeleteOnce(rows); });
+}
+
+std::vector<qint64> TableSnapshot::sendDeleteOnce(std::vector<qint64> rows) const
+{
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.empty())
@@ -523,7 +582,7 @@ void TableSnapshot::keepDeletedRows(const std::vector<qint64> &deleted)
 
 bool TableSnapshot::storesEmptyTextAsNull() const
 {
-    return d->connection && d->connection->isOpen() && d->connection->handles().dialect->storesEmptyTextAsNull();
+    return d->emptyTextIsNull;
 }
 
 bool TableSnapshot::isReadBack(qint64 row) const

@@ -180,6 +180,14 @@ public:
 
 private:
     TableSnapshot();
+    // The calls above, each tried once; the public ones make a call that
+    // found the connection lost once more on a new one.
+    std::shared_ptr<FreshTable> readAgainOnce(const Progress &progress) const;
+    WrittenRow sendRowOnce(qint64 row, const Changes &changes) const;
+    std::vector<WrittenRow> sendInsertOnce(const std::vector<NewRow> &rows) const;
+    std::vector<qint64> sendDeleteOnce(std::vector<qint64> rows) const;
+    WrittenRow sendRowReadOnce(qint64 row) const;
+
     struct Data;
     std::unique_ptr<Data> d;
 };
