@@ -7,6 +7,7 @@
 #include "db/lost_connection.h"
 #include "db/row_delete.h"
 #include "db/row_insert.h"
+#include "db/row_locator.h"
 #include "db/row_store.h"
 #include "db/row_update.h"
 #include "db/snapshot_columns.h"
@@ -23,8 +24,8 @@ namespace db {
 
 struct TableSnapshot::Data {
     std::unique_ptr<Connection> connection;
-    // The dialect's answer, kept here because the window asks it while the
-    // worker may be putting a new connection in place of a lost one.
+    // The dialect's answer for the window, which asks it while the worker
+    // may be putting a new connection in place of a lost one.
     bool emptyTextIsNull = false;
     QString tableName;
     std::vector<ColumnInfo> columns;
@@ -35,7 +36,7 @@ struct TableSnapshot::Data {
 
     bool inRange(qint64 row, int column) const
     {
-        return row >= 0 && row < rows.rowCount() && column >= 0 && column < int(columns.size());
+        return row >= 0 && row < rows.rowCount() && column >= 0 && column < tableColumnCount(columns);
     }
 
     RowValues rowValues(qint64 row) const
@@ -55,7 +56,7 @@ struct TableSnapshot::Data {
     RowValues matchingValues(qint64 row) const
     {
         RowValues values = rowValues(row);
-        if (emptyTextIsNull) {
+        if (connection && connection->isOpen() && connection->handles().dialect->storesEmptyTextAsNull()) {
             for (std::optional<QString> &value : values) {
                 if (value && value->isEmpty())
                     value.reset();
@@ -134,7 +135,7 @@ struct TableSnapshot::Data {
     Changes normalised(const Changes &requested) const
     {
         Changes changes = requested;
-        if (emptyTextIsNull) {
+        if (connection->handles().dialect->storesEmptyTextAsNull()) {
             for (auto &[column, value] : changes) {
                 if (value && value->isEmpty())
                     value.reset();
@@ -173,7 +174,12 @@ struct TableSnapshot::Data {
         }
         const bool keyKnown = std::any_of(view.begin(), view.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
         WrittenRow result{row, std::move(written), std::move(known), std::nullopt};
+        view = locatedWhereKnown(std::move(view), result.written);
         std::vector<std::vector<ColumnInfo>> attempts{view};
+        // Where an update moves the row, it is no longer at the address read.
+        const auto locating = [](const ColumnInfo &c) { return c.rowLocator && c.comparable; };
+        if (!keyKnown && std::any_of(view.begin(), view.end(), locating))
+            attempts.push_back(withoutLocator(view));
         if (!keyKnown && changed.size() == view.size()) {
             std::vector<ColumnInfo> writtenOnly = view;
             for (size_t c = 0; c < writtenOnly.size(); ++c)
@@ -190,10 +196,50 @@ struct TableSnapshot::Data {
                 if (result.stored)
                     break;
             }
+            if (!result.stored)
+                result.stored = findAmongTwins(withoutLocator(view), result.written);
         } catch (const DatabaseError &) {
             result.stored.reset();
         }
         return result;
+    }
+
+    // A written row whose values other rows hold too is the one among them
+    // at none of the addresses those rows were read at: the others are all
+    // in the snapshot. Should a row of another user's match as well, none is
+    // taken, and the row is found by its values alone afterwards.
+    std::optional<std::vector<std::optional<QByteArray>>> findAmongTwins(const std::vector<ColumnInfo> &view,
+                                                                        const RowValues &written) const
+    {
+        constexpr int mostTwins = 100;
+        if (columns.empty() || !columns.back().rowLocator)
+            return std::nullopt;
+        const int locator = int(columns.size()) - 1;
+        ParameterisedSql find = buildRowFind(tableName, view, written);
+        if (find.whereAt < 0)
+            return std::nullopt;
+        std::vector<std::pair<int, std::optional<QByteArray>>> compared;
+        for (int c = 0; c < locator; ++c) {
+            if (view[size_t(c)].comparable)
+                compared.emplace_back(c, written[size_t(c)] ? std::optional(written[size_t(c)]->toUtf8()) : std::nullopt);
+        }
+        int twins = 0;
+        for (qint64 r = 0; r < rows.rowCount(); ++r) {
+            if (rows.isNull(r, locator))
+                continue;
+            const bool same = std::all_of(compared.begin(), compared.end(), [&](const auto &value) {
+                const bool isNull = rows.isNull(r, value.first);
+                return value.second ? !isNull && rows.cell(r, value.first) == QByteArrayView(*value.second) : isNull;
+            });
+            if (!same)
+                continue;
+            if (++twins > mostTwins)
+                return std::nullopt;
+            excludeAddress(find, locator, columns.back(), QString::fromUtf8(rows.cell(r, locator)));
+        }
+        if (twins == 0)
+            return std::nullopt;
+        return readOnlyRow(connectionHandle(), timeout(), columns, find);
     }
 
     // Puts the written row into the store as the database now holds it; rows
@@ -209,7 +255,7 @@ struct TableSnapshot::Data {
             std::optional<QByteArray> value;
             if (result.stored)
                 value = (*result.stored)[c];
-            else if (result.written[c])
+            else if (result.written[c] && !columns[c].rowLocator) // the address a write may have moved
                 value = result.written[c]->toUtf8();
             if (value) {
                 bytes[c] = std::move(*value);
@@ -252,7 +298,7 @@ struct TableSnapshot::Data {
         const bool hasKey = std::any_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
         QStringList parts;
         for (size_t c = 0; c < columns.size() && parts.size() < 4; ++c) {
-            if (hasKey && !columns[c].inPrimaryKey)
+            if ((hasKey && !columns[c].inPrimaryKey) || columns[c].rowLocator)
                 continue;
             QString value = values[c] ? *values[c] : QStringLiteral("NULL");
             if (value.size() > 40)
@@ -267,6 +313,20 @@ TableSnapshot::TableSnapshot() : d(std::make_unique<Data>()) {}
 TableSnapshot::~TableSnapshot() = default;
 
 namespace {
+
+// Rows of a table without a key are told apart by the database's own
+// address of each, where it has one: read after the columns.
+void addRowLocator(SQLHDBC dbc, int timeout, const Dialect &dialect, const QString &tableName,
+                   std::vector<ColumnInfo> &columns)
+{
+    if (columns.empty())
+        return;
+    markPrimaryKey(dialect.primaryKey(dbc, timeout, tableName), columns);
+    if (std::any_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; }))
+        return;
+    if (std::optional<ColumnInfo> locator = dialect.rowLocator(dbc, timeout, tableName, columns))
+        columns.push_back(std::move(*locator));
+}
 
 // The table's columns, rows and key, read into the given places.
 void readTable(Connection &connection, const QString &tableName, std::vector<ColumnInfo> &columns, RowStore &rows,
@@ -288,6 +348,7 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
             columns = describeColumns(described);
         }
         dialect.prepareColumns(dbc, handles.commandTimeout, tableName, columns);
+        addRowLocator(dbc, handles.commandTimeout, dialect, tableName, columns);
         const QString query = selectFrom(tableName, columns);
         if (query == everyColumn) {
             executePrepared(statement.get());
@@ -314,7 +375,6 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
     for (ColumnInfo &column : columns)
         column.kind = dialect.kind(column);
     markDatabaseFilled(dbc, handles.commandTimeout, dialect, tableName, columns);
-    markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), columns);
 }
 
 } // namespace
@@ -365,7 +425,7 @@ void TableSnapshot::keepFreshTable(const std::shared_ptr<FreshTable> &fresh)
 }
 
 const QString &TableSnapshot::tableName() const { return d->tableName; }
-int TableSnapshot::columnCount() const { return int(d->columns.size()); }
+int TableSnapshot::columnCount() const { return tableColumnCount(d->columns); }
 const ColumnInfo &TableSnapshot::column(int index) const { return d->columns.at(size_t(index)); }
 qint64 TableSnapshot::rowCount() const { return d->rows.rowCount(); }
 
@@ -425,7 +485,8 @@ TableSnapshot::WrittenRow TableSnapshot::sendRowOnce(qint64 row, const Changes &
     const RowValues originals = d->matchingValues(row);
     const std::vector<bool> *known = d->knownColumns(row);
     executeRowUpdate(dbc, d->timeout(), d->columns,
-                     buildRowUpdate(d->tableName, d->identifyingColumns(known), originals, changes));
+                     buildRowUpdate(d->tableName, locatedWhereKnown(d->identifyingColumns(known), originals),
+                                    originals, changes));
 
     RowValues written = originals;
     std::vector<bool> nowKnown = known ? *known : std::vector<bool>(d->columns.size(), true);
@@ -454,7 +515,8 @@ TableSnapshot::WrittenRow TableSnapshot::sendRowReadOnce(qint64 row) const
 {
     if (row < 0 || row >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
-    const std::vector<ColumnInfo> view = d->identifyingColumns(d->knownColumns(row));
+    const std::vector<ColumnInfo> view =
+        locatedWhereKnown(d->identifyingColumns(d->knownColumns(row)), d->matchingValues(row));
     const bool byKey = std::any_of(view.begin(), view.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
     WrittenRow fresh{row, d->matchingValues(row), std::vector<bool>(d->columns.size(), true), std::nullopt};
     const ParameterisedSql find = buildRowFind(d->tableName, view, fresh.written);
@@ -556,8 +618,11 @@ std::vector<qint64> TableSnapshot::sendDeleteOnce(std::vector<qint64> rows) cons
         if (!anyOne.isEmpty())
             deletes.push_back({anyOne, {}});
         else
-            deletes.push_back(
-                buildRowDelete(d->tableName, d->identifyingColumns(d->knownColumns(row)), d->matchingValues(row)));
+        {
+            const RowValues values = d->matchingValues(row);
+            deletes.push_back(buildRowDelete(
+                d->tableName, locatedWhereKnown(d->identifyingColumns(d->knownColumns(row)), values), values));
+        }
     }
     try {
         executeOneRowEach(dbc, d->timeout(), d->columns, deletes);
@@ -592,9 +657,9 @@ bool TableSnapshot::isReadBack(qint64 row) const
 
 RowValues TableSnapshot::rowValues(qint64 row) const
 {
-    if (row < 0 || row >= rowCount())
-        return RowValues(d->columns.size());
-    return d->rowValues(row);
+    RowValues values = row < 0 || row >= rowCount() ? RowValues(d->columns.size()) : d->rowValues(row);
+    values.resize(size_t(columnCount()));
+    return values;
 }
 
 std::optional<TableSnapshot::Changes> TableSnapshot::restoringValues(qint64 row) const
