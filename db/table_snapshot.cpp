@@ -523,6 +523,17 @@ TableSnapshot::WrittenRow TableSnapshot::sendRowReadOnce(qint64 row) const
     // Without a condition any lone row of the table would do.
     if (find.whereAt >= 0)
         fresh.stored = readOnlyRow(d->connectionHandle(), d->timeout(), d->columns, find);
+    // Rewritten as it was (its values all still as read), a row has moved
+    // to a new address: it is the one row holding them at none of the
+    // addresses read.
+    if (!fresh.stored && !byKey && !d->columns.empty() && d->columns.back().rowLocator) {
+        const std::vector<ColumnInfo> byValues = withoutLocator(view);
+        const ParameterisedSql moved = buildRowFind(d->tableName, byValues, fresh.written);
+        if (moved.whereAt >= 0)
+            fresh.stored = readOnlyRow(d->connectionHandle(), d->timeout(), d->columns, moved);
+        if (!fresh.stored)
+            fresh.stored = d->findAmongTwins(byValues, fresh.written);
+    }
     if (!fresh.stored)
         throw RowConflictError((byKey ? RowConflictError::goneText : RowConflictError::goneOrChangedText).toString());
     return fresh;

@@ -95,14 +95,22 @@ private slots:
         QCOMPARE(refused, RowConflictError::changedOrDeletedText.toString());
         QVERIFY(errorOf<RowConflictError>([&] { snapshot->deleteRows({0}); }).contains(
             RowConflictError::changedOrDeletedText.toString()));
-        QCOMPARE(errorOf<RowConflictError>([&] { snapshot->sendRowRead(0); }),
-                 RowConflictError::goneOrChangedText.toString());
         QCOMPARE(inDatabase("SELECT string_agg(label || n, ',' ORDER BY label) FROM locator_t.twins"),
                  QStringLiteral("other2,same1,same1"));
         // Its twin was left alone and is still written.
         snapshot->writeRow(1, {{1, QStringLiteral("9")}});
         QCOMPARE(inDatabase("SELECT string_agg(label || n, ',' ORDER BY n) FROM locator_t.twins"),
                  QStringLiteral("same1,other2,same9"));
+        // Read again, the moved row is found at its new address, as the one
+        // holding its values at none of the addresses read, and written.
+        snapshot->keepFreshRow(snapshot->sendRowRead(0));
+        snapshot->writeRow(0, {{1, QStringLiteral("4")}});
+        QCOMPARE(inDatabase("SELECT string_agg(label || n, ',' ORDER BY n) FROM locator_t.twins"),
+                 QStringLiteral("other2,same4,same9"));
+        // Changed in its values, it is no longer there as it was read.
+        testpg::adminExec(QStringLiteral("UPDATE locator_t.twins SET n = 5 WHERE n = 4"));
+        QCOMPARE(errorOf<RowConflictError>([&] { snapshot->sendRowRead(0); }),
+                 RowConflictError::goneOrChangedText.toString());
     }
 
     void theTableReadAgainHasFreshAddresses()

@@ -1,3 +1,7 @@
+#include "db/dialect.h"
+#include "db/row_delete.h"
+#include "db/row_update.h"
+#include "db/snapshot_sql.h"
 #include "db/table_snapshot.h"
 #include "editor/table_model.h"
 #include "support/sqlite_database.h"
@@ -104,6 +108,30 @@ private slots:
         QVERIFY(!open.model.deleteRows({0}));
         QVERIFY(open.rejections.join(u'\n').contains(db::RowConflictError::notUniqueText.toString()));
         QCOMPARE(database_->query("SELECT count(*) FROM twins"), QStringList{"2"});
+    }
+
+    // No Oracle runs here: its ROWID is read and compared as text, never
+    // quoted, where a quoted name would be a column the table does not have.
+    void oracleRowAddressAsText()
+    {
+        std::vector<db::ColumnInfo> columns(2);
+        columns[0].name = QStringLiteral("NAME");
+        columns[1].name = QStringLiteral("QTY");
+        const std::optional<db::ColumnInfo> locator =
+            db::makeOracleDialect()->rowLocator(nullptr, 0, QStringLiteral("STOCK"), columns);
+        QVERIFY(locator && locator->rowLocator && !locator->editable);
+        columns.push_back(*locator);
+        QCOMPARE(db::selectFrom(QStringLiteral("STOCK"), columns),
+                 QStringLiteral("SELECT \"NAME\", \"QTY\", ROWIDTOCHAR(ROWID) AS \"ROWID\" FROM \"STOCK\""));
+        const db::RowValues values{QStringLiteral("nut"), std::nullopt, QStringLiteral("AAAR3sAAEAAAACXAAA")};
+        const db::ParameterisedSql update =
+            db::buildRowUpdate(QStringLiteral("STOCK"), columns, values, {{1, QStringLiteral("4")}});
+        QCOMPARE(update.sql, QStringLiteral("UPDATE \"STOCK\" SET \"QTY\" = ? WHERE \"NAME\" = ? AND \"QTY\" IS NULL "
+                                            "AND ROWID = CHARTOROWID(?)"));
+        QCOMPARE(update.parameters.back().value, values[2]);
+        QCOMPARE(db::buildRowDelete(QStringLiteral("STOCK"), columns, values).sql,
+                 QStringLiteral("DELETE FROM \"STOCK\" WHERE \"NAME\" = ? AND \"QTY\" IS NULL "
+                                "AND ROWID = CHARTOROWID(?)"));
     }
 
 private:
