@@ -32,9 +32,8 @@ public:
                                          const std::vector<ColumnInfo> &columns) const override
     {
         try {
-            if (rowsOfQuery(connection, queryTimeout,
-                            QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"), tableName, 1)
-                    .empty())
+            const QString isTable = QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+            if (rowsOfQuery(connection, queryTimeout, isTable, tableName, 1).empty())
                 return std::nullopt;
         } catch (const DatabaseError &) {
             return std::nullopt;

@@ -13,7 +13,9 @@ bool isLostConnection(const DatabaseError &error)
     // PostgreSQL's sessions ended by the server: an administrator's
     // pg_terminate_backend or a shutdown, a crash, a restart under way. A
     // cancelled statement (57014) leaves the session as it was.
-    for (QLatin1StringView ended : {QLatin1StringView("57P01"), QLatin1StringView("57P02"), QLatin1StringView("57P03")}) {
+    static constexpr std::array endedSessions{QLatin1StringView("57P01"), QLatin1StringView("57P02"),
+                                              QLatin1StringView("57P03")};
+    for (QLatin1StringView ended : endedSessions) {
         if (error.sqlState() == ended)
             return true;
     }

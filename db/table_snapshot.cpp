@@ -220,8 +220,9 @@ struct TableSnapshot::Data {
             return std::nullopt;
         std::vector<std::pair<int, std::optional<QByteArray>>> compared;
         for (int c = 0; c < locator; ++c) {
+            const std::optional<QString> &value = written[size_t(c)];
             if (view[size_t(c)].comparable)
-                compared.emplace_back(c, written[size_t(c)] ? std::optional(written[size_t(c)]->toUtf8()) : std::nullopt);
+                compared.emplace_back(c, value ? std::optional(value->toUtf8()) : std::nullopt);
         }
         int twins = 0;
         for (qint64 r = 0; r < rows.rowCount(); ++r) {
