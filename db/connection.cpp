@@ -91,6 +91,20 @@ void Connection::open(const QString &connectionString)
 {
     if (handles_)
         throw AppError(adoMessage::objectOpen);
+    handles_ = openHandles(connectionString);
+    connectionString_ = connectionString;
+}
+
+void Connection::reopen()
+{
+    if (connectionString_.isEmpty())
+        throw AppError(adoMessage::objectClosed);
+    std::unique_ptr<Handles> fresh = openHandles(connectionString_);
+    handles_ = std::move(fresh);
+}
+
+std::unique_ptr<Connection::Handles> Connection::openHandles(const QString &connectionString) const
+{
     const ConnectionStringParts parts = parseConnectionString(connectionString);
     prepareClientEnvironment();
 
@@ -129,7 +143,7 @@ void Connection::open(const QString &connectionString)
     // A session that cannot be set up would read and write values other
     // than those shown: no connection rather than that one.
     handles->dialect->startSession(dbc, commandTimeout_);
-    handles_ = std::move(handles);
+    return handles;
 }
 
 void Connection::close()
@@ -137,6 +151,9 @@ void Connection::close()
     if (!handles_)
         throw AppError(adoMessage::objectClosed);
     handles_.reset();
+    // Closed on purpose: nothing opens it again behind the caller's back.
+    connectionString_.fill(QChar(0));
+    connectionString_.clear();
 }
 
 RecordSet Connection::execute(const QString &sql)

@@ -35,6 +35,12 @@ public:
     // Throws AppError when the connection is not open.
     void close();
 
+    // Opens a new connection with the connection string the last open took,
+    // set up as open sets it up, and puts it in place of the current one,
+    // which may have been lost. Throws as open does; on failure the current
+    // one stays. Throws AppError when the connection was never opened.
+    void reopen();
+
     // Runs a statement and returns all the rows of its result, on the first
     // record; a statement without a result gives a closed row set. Throws
     // DatabaseError, or AppError when the connection is not open.
@@ -45,7 +51,11 @@ public:
     Handles &handles();
 
 private:
+    std::unique_ptr<Handles> openHandles(const QString &connectionString) const;
+
     std::unique_ptr<Handles> handles_;
+    // Kept for reopen: a server that restarted is reached with the same login.
+    QString connectionString_;
     int cursorLocation_ = 2;
     int connectionTimeout_ = 15;
     int commandTimeout_ = 30;

@@ -67,6 +67,16 @@ public:
     // its driver reports.
     virtual ColumnKind kind(const ColumnInfo &column) const { return column.kind; }
 
+    // The row address a table without a key is read with, as a ColumnInfo
+    // marked rowLocator; nullopt where the database has none for the table.
+    // `columns` are the table's own, whose names it must not take.
+    virtual std::optional<ColumnInfo> rowLocator(SQLHDBC /*connection*/, int /*queryTimeout*/,
+                                                 const QString & /*tableName*/,
+                                                 const std::vector<ColumnInfo> & /*columns*/) const
+    {
+        return std::nullopt;
+    }
+
     // Whether the database keeps empty text as NULL, so that a written ''
     // reads back as NULL.
     virtual bool storesEmptyTextAsNull() const { return false; }
@@ -98,6 +108,10 @@ public:
         return std::nullopt;
     }
 };
+
+// A row locator read as `select` and found by `condition` (%1 the
+// parameter marker), named `name` in the statement's result.
+ColumnInfo locatorColumn(const QString &name, const QString &select, const QString &condition);
 
 // Every row of a query with one text parameter, each value as text (empty
 // for NULL), the first `columnCount` columns. Throws DatabaseError.

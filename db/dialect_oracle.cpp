@@ -31,6 +31,12 @@ public:
                               "WHERE cons.constraint_type = 'P' AND cons.table_name = ? ORDER BY cols.position");
     }
 
+    std::optional<ColumnInfo> rowLocator(SQLHDBC, int, const QString &, const std::vector<ColumnInfo> &) const override
+    {
+        return locatorColumn(QStringLiteral("ROWID"), QStringLiteral("ROWIDTOCHAR(ROWID)"),
+                             QStringLiteral("ROWID = CHARTOROWID(%1)"));
+    }
+
     bool comparable(const ColumnInfo &column) const override
     {
         if (!column.comparable)

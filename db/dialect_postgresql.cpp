@@ -75,6 +75,26 @@ public:
         return QStringLiteral("DELETE FROM %1 WHERE ctid = (SELECT ctid FROM %1 LIMIT 1)").arg(quotedTable);
     }
 
+    // The tuple's place in the table; an update moves the row to a new one,
+    // so a row another user changed is no longer found at the address read.
+    // Only a plain table has one address per row: a view has none, and the
+    // partitions of a partitioned table each count from the start.
+    std::optional<ColumnInfo> rowLocator(SQLHDBC connection, int queryTimeout, const QString &tableName,
+                                         const std::vector<ColumnInfo> &) const override
+    {
+        try {
+            const auto kind = rowsOfQuery(connection, queryTimeout,
+                                          QStringLiteral("SELECT relkind FROM pg_catalog.pg_class WHERE oid = "
+                                                         "pg_catalog.to_regclass(pg_catalog.quote_ident(?))"),
+                                          tableName, 1);
+            if (kind.size() != 1 || kind.front().front() != QLatin1String("r"))
+                return std::nullopt;
+        } catch (const DatabaseError &) {
+            return std::nullopt;
+        }
+        return locatorColumn(QStringLiteral("ctid"), QStringLiteral("ctid::text"), QStringLiteral("ctid = %1::tid"));
+    }
+
     // Floats included: their text is exact, see above.
     bool comparable(const ColumnInfo &column) const override { return column.comparable; }
 

@@ -1,5 +1,6 @@
 #include "db/row_update.h"
 
+#include "db/row_locator.h"
 #include "db/row_match.h"
 #include "db/snapshot_columns.h"
 #include "db/odbc_diagnostics.h"
@@ -61,6 +62,10 @@ void appendCondition(ParameterisedSql &statement, bool &first, const std::vector
     statement.sql += first ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ");
     first = false;
     const ColumnInfo &info = columns[size_t(column)];
+    if (info.rowLocator) {
+        appendLocatorCondition(statement, column, info, value);
+        return;
+    }
     const QString name = quotedIdentifier(info.name);
     // "col = ?" never matches NULL, and "? IS NULL" leaves some servers
     // unable to tell the parameter's type: NULL goes into the text. Empty

@@ -1,6 +1,7 @@
 #include "db/snapshot_sql.h"
 
 #include "db/odbc_diagnostics.h"
+#include "db/row_locator.h"
 
 #include "app/background_call.h"
 
@@ -65,6 +66,10 @@ QString selectFrom(const QString &tableName, const std::vector<ColumnInfo> &colu
     for (const ColumnInfo &column : columns) {
         if (!list.isEmpty())
             list += QStringLiteral(", ");
+        if (column.rowLocator) {
+            list += locatorSelect(column);
+            continue;
+        }
         const QString name = quotedIdentifier(column.name);
         list += column.readAs.isEmpty() ? name : column.readAs.arg(name) + QStringLiteral(" AS ") + name;
     }

@@ -4,8 +4,10 @@
 #include "db/connection_handles.h"
 #include "db/database_error.h"
 #include "db/dialect.h"
+#include "db/lost_connection.h"
 #include "db/row_delete.h"
 #include "db/row_insert.h"
+#include "db/row_locator.h"
 #include "db/row_store.h"
 #include "db/row_update.h"
 #include "db/snapshot_columns.h"
@@ -22,6 +24,9 @@ namespace db {
 
 struct TableSnapshot::Data {
     std::unique_ptr<Connection> connection;
+    // The dialect's answer for the window, which asks it while the worker
+    // may be putting a new connection in place of a lost one.
+    bool emptyTextIsNull = false;
     QString tableName;
     std::vector<ColumnInfo> columns;
     RowStore rows;
@@ -31,7 +36,7 @@ struct TableSnapshot::Data {
 
     bool inRange(qint64 row, int column) const
     {
-        return row >= 0 && row < rows.rowCount() && column >= 0 && column < int(columns.size());
+        return row >= 0 && row < rows.rowCount() && column >= 0 && column < tableColumnCount(columns);
     }
 
     RowValues rowValues(qint64 row) const
@@ -96,6 +101,35 @@ struct TableSnapshot::Data {
     }
     int timeout() const { return connection->handles().commandTimeout; }
 
+    // A call that failed because the connection was lost is made once more
+    // on a new connection with the same login. Sending a write twice does no
+    // harm under the exactly-one-row rule: had the first one committed after
+    // all, the second finds the row no longer as read and is refused like a
+    // change by another user. Runs where the send halves run; the window
+    // reads nothing of the connection meanwhile.
+    template <class Call>
+    auto survivingLostConnection(Call &&call) const -> decltype(call())
+    {
+        try {
+            return call();
+        } catch (const DatabaseError &error) {
+            if (!isLostConnection(error))
+                throw;
+        }
+        try {
+            connection->reopen();
+        } catch (const DatabaseError &error) {
+            throw ConnectionLostError(error);
+        }
+        try {
+            return call();
+        } catch (const DatabaseError &error) {
+            if (isLostConnection(error))
+                throw ConnectionLostError(error);
+            throw;
+        }
+    }
+
     // Where the database keeps '' as NULL, writing '' is writing NULL, and
     // the row holds NULL afterwards even when it cannot be read back.
     Changes normalised(const Changes &requested) const
@@ -140,7 +174,12 @@ struct TableSnapshot::Data {
         }
         const bool keyKnown = std::any_of(view.begin(), view.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
         WrittenRow result{row, std::move(written), std::move(known), std::nullopt};
+        view = locatedWhereKnown(std::move(view), result.written);
         std::vector<std::vector<ColumnInfo>> attempts{view};
+        // Where an update moves the row, it is no longer at the address read.
+        const auto locating = [](const ColumnInfo &c) { return c.rowLocator && c.comparable; };
+        if (!keyKnown && std::any_of(view.begin(), view.end(), locating))
+            attempts.push_back(withoutLocator(view));
         if (!keyKnown && changed.size() == view.size()) {
             std::vector<ColumnInfo> writtenOnly = view;
             for (size_t c = 0; c < writtenOnly.size(); ++c)
@@ -157,10 +196,51 @@ struct TableSnapshot::Data {
                 if (result.stored)
                     break;
             }
+            if (!result.stored)
+                result.stored = findAmongTwins(withoutLocator(view), result.written);
         } catch (const DatabaseError &) {
             result.stored.reset();
         }
         return result;
+    }
+
+    // A written row whose values other rows hold too is the one among them
+    // at none of the addresses those rows were read at: the others are all
+    // in the snapshot. Should a row of another user's match as well, none is
+    // taken, and the row is found by its values alone afterwards.
+    std::optional<std::vector<std::optional<QByteArray>>> findAmongTwins(const std::vector<ColumnInfo> &view,
+                                                                        const RowValues &written) const
+    {
+        constexpr int mostTwins = 100;
+        if (columns.empty() || !columns.back().rowLocator)
+            return std::nullopt;
+        const int locator = int(columns.size()) - 1;
+        ParameterisedSql find = buildRowFind(tableName, view, written);
+        if (find.whereAt < 0)
+            return std::nullopt;
+        std::vector<std::pair<int, std::optional<QByteArray>>> compared;
+        for (int c = 0; c < locator; ++c) {
+            const std::optional<QString> &value = written[size_t(c)];
+            if (view[size_t(c)].comparable)
+                compared.emplace_back(c, value ? std::optional(value->toUtf8()) : std::nullopt);
+        }
+        int twins = 0;
+        for (qint64 r = 0; r < rows.rowCount(); ++r) {
+            if (rows.isNull(r, locator))
+                continue;
+            const bool same = std::all_of(compared.begin(), compared.end(), [&](const auto &value) {
+                const bool isNull = rows.isNull(r, value.first);
+                return value.second ? !isNull && rows.cell(r, value.first) == QByteArrayView(*value.second) : isNull;
+            });
+            if (!same)
+                continue;
+            if (++twins > mostTwins)
+                return std::nullopt;
+            excludeAddress(find, locator, columns.back(), QString::fromUtf8(rows.cell(r, locator)));
+        }
+        if (twins == 0)
+            return std::nullopt;
+        return readOnlyRow(connectionHandle(), timeout(), columns, find);
     }
 
     // Puts the written row into the store as the database now holds it; rows
@@ -176,7 +256,7 @@ struct TableSnapshot::Data {
             std::optional<QByteArray> value;
             if (result.stored)
                 value = (*result.stored)[c];
-            else if (result.written[c])
+            else if (result.written[c] && !columns[c].rowLocator) // the address a write may have moved
                 value = result.written[c]->toUtf8();
             if (value) {
                 bytes[c] = std::move(*value);
@@ -219,7 +299,7 @@ struct TableSnapshot::Data {
         const bool hasKey = std::any_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
         QStringList parts;
         for (size_t c = 0; c < columns.size() && parts.size() < 4; ++c) {
-            if (hasKey && !columns[c].inPrimaryKey)
+            if ((hasKey && !columns[c].inPrimaryKey) || columns[c].rowLocator)
                 continue;
             QString value = values[c] ? *values[c] : QStringLiteral("NULL");
             if (value.size() > 40)
@@ -234,6 +314,20 @@ TableSnapshot::TableSnapshot() : d(std::make_unique<Data>()) {}
 TableSnapshot::~TableSnapshot() = default;
 
 namespace {
+
+// Rows of a table without a key are told apart by the database's own
+// address of each, where it has one: read after the columns.
+void addRowLocator(SQLHDBC dbc, int timeout, const Dialect &dialect, const QString &tableName,
+                   std::vector<ColumnInfo> &columns)
+{
+    if (columns.empty())
+        return;
+    markPrimaryKey(dialect.primaryKey(dbc, timeout, tableName), columns);
+    if (std::any_of(columns.begin(), columns.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; }))
+        return;
+    if (std::optional<ColumnInfo> locator = dialect.rowLocator(dbc, timeout, tableName, columns))
+        columns.push_back(std::move(*locator));
+}
 
 // The table's columns, rows and key, read into the given places.
 void readTable(Connection &connection, const QString &tableName, std::vector<ColumnInfo> &columns, RowStore &rows,
@@ -255,6 +349,7 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
             columns = describeColumns(described);
         }
         dialect.prepareColumns(dbc, handles.commandTimeout, tableName, columns);
+        addRowLocator(dbc, handles.commandTimeout, dialect, tableName, columns);
         const QString query = selectFrom(tableName, columns);
         if (query == everyColumn) {
             executePrepared(statement.get());
@@ -281,7 +376,6 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
     for (ColumnInfo &column : columns)
         column.kind = dialect.kind(column);
     markDatabaseFilled(dbc, handles.commandTimeout, dialect, tableName, columns);
-    markPrimaryKey(dialect.primaryKey(dbc, handles.commandTimeout, tableName), columns);
 }
 
 } // namespace
@@ -298,6 +392,7 @@ std::unique_ptr<TableSnapshot> TableSnapshot::open(std::unique_ptr<Connection> c
     Data &data = *snapshot->d;
     data.tableName = tableName;
     readTable(*connection, tableName, data.columns, data.rows, progress);
+    data.emptyTextIsNull = connection->handles().dialect->storesEmptyTextAsNull();
     data.connection = std::move(connection);
     return snapshot;
 }
@@ -308,6 +403,11 @@ struct TableSnapshot::FreshTable {
 };
 
 std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgain(const Progress &progress) const
+{
+    return d->survivingLostConnection([&] { return readAgainOnce(progress); });
+}
+
+std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgainOnce(const Progress &progress) const
 {
     if (!d->connection || !d->connection->isOpen())
         throw AppError(adoMessage::objectClosed);
@@ -326,7 +426,7 @@ void TableSnapshot::keepFreshTable(const std::shared_ptr<FreshTable> &fresh)
 }
 
 const QString &TableSnapshot::tableName() const { return d->tableName; }
-int TableSnapshot::columnCount() const { return int(d->columns.size()); }
+int TableSnapshot::columnCount() const { return tableColumnCount(d->columns); }
 const ColumnInfo &TableSnapshot::column(int index) const { return d->columns.at(size_t(index)); }
 qint64 TableSnapshot::rowCount() const { return d->rows.rowCount(); }
 
@@ -368,7 +468,12 @@ void TableSnapshot::writeRow(qint64 row, const Changes &changes)
     keepWrittenRow(sendRow(row, changes));
 }
 
-TableSnapshot::WrittenRow TableSnapshot::sendRow(qint64 row, const Changes &requested) const
+TableSnapshot::WrittenRow TableSnapshot::sendRow(qint64 row, const Changes &changes) const
+{
+    return d->survivingLostConnection([&] { return sendRowOnce(row, changes); });
+}
+
+TableSnapshot::WrittenRow TableSnapshot::sendRowOnce(qint64 row, const Changes &requested) const
 {
     if (row < 0 || row >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
@@ -381,7 +486,8 @@ TableSnapshot::WrittenRow TableSnapshot::sendRow(qint64 row, const Changes &requ
     const RowValues originals = d->matchingValues(row);
     const std::vector<bool> *known = d->knownColumns(row);
     executeRowUpdate(dbc, d->timeout(), d->columns,
-                     buildRowUpdate(d->tableName, d->identifyingColumns(known), originals, changes));
+                     buildRowUpdate(d->tableName, locatedWhereKnown(d->identifyingColumns(known), originals),
+                                    originals, changes));
 
     RowValues written = originals;
     std::vector<bool> nowKnown = known ? *known : std::vector<bool>(d->columns.size(), true);
@@ -403,15 +509,32 @@ void TableSnapshot::keepWrittenRow(const WrittenRow &written)
 
 TableSnapshot::WrittenRow TableSnapshot::sendRowRead(qint64 row) const
 {
+    return d->survivingLostConnection([&] { return sendRowReadOnce(row); });
+}
+
+TableSnapshot::WrittenRow TableSnapshot::sendRowReadOnce(qint64 row) const
+{
     if (row < 0 || row >= rowCount())
         throw AppError(QStringLiteral("There is no row %1 in the table.").arg(row));
-    const std::vector<ColumnInfo> view = d->identifyingColumns(d->knownColumns(row));
+    const std::vector<ColumnInfo> view =
+        locatedWhereKnown(d->identifyingColumns(d->knownColumns(row)), d->matchingValues(row));
     const bool byKey = std::any_of(view.begin(), view.end(), [](const ColumnInfo &c) { return c.inPrimaryKey; });
     WrittenRow fresh{row, d->matchingValues(row), std::vector<bool>(d->columns.size(), true), std::nullopt};
     const ParameterisedSql find = buildRowFind(d->tableName, view, fresh.written);
     // Without a condition any lone row of the table would do.
     if (find.whereAt >= 0)
         fresh.stored = readOnlyRow(d->connectionHandle(), d->timeout(), d->columns, find);
+    // Rewritten as it was (its values all still as read), a row has moved
+    // to a new address: it is the one row holding them at none of the
+    // addresses read.
+    if (!fresh.stored && !byKey && !d->columns.empty() && d->columns.back().rowLocator) {
+        const std::vector<ColumnInfo> byValues = withoutLocator(view);
+        const ParameterisedSql moved = buildRowFind(d->tableName, byValues, fresh.written);
+        if (moved.whereAt >= 0)
+            fresh.stored = readOnlyRow(d->connectionHandle(), d->timeout(), d->columns, moved);
+        if (!fresh.stored)
+            fresh.stored = d->findAmongTwins(byValues, fresh.written);
+    }
     if (!fresh.stored)
         throw RowConflictError((byKey ? RowConflictError::goneText : RowConflictError::goneOrChangedText).toString());
     return fresh;
@@ -430,6 +553,11 @@ void TableSnapshot::insertRows(const std::vector<NewRow> &newRows)
 }
 
 std::vector<TableSnapshot::WrittenRow> TableSnapshot::sendInsert(const std::vector<NewRow> &newRows) const
+{
+    return d->survivingLostConnection([&] { return sendInsertOnce(newRows); });
+}
+
+std::vector<TableSnapshot::WrittenRow> TableSnapshot::sendInsertOnce(const std::vector<NewRow> &newRows) const
 {
     if (newRows.empty())
         return {};
@@ -481,6 +609,11 @@ void TableSnapshot::deleteRows(std::vector<qint64> rows)
 
 std::vector<qint64> TableSnapshot::sendDelete(std::vector<qint64> rows) const
 {
+    return d->survivingLostConnection([&] { return sendDeleteOnce(rows); });
+}
+
+std::vector<qint64> TableSnapshot::sendDeleteOnce(std::vector<qint64> rows) const
+{
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     if (rows.empty())
@@ -497,8 +630,11 @@ std::vector<qint64> TableSnapshot::sendDelete(std::vector<qint64> rows) const
         if (!anyOne.isEmpty())
             deletes.push_back({anyOne, {}});
         else
-            deletes.push_back(
-                buildRowDelete(d->tableName, d->identifyingColumns(d->knownColumns(row)), d->matchingValues(row)));
+        {
+            const RowValues values = d->matchingValues(row);
+            deletes.push_back(buildRowDelete(
+                d->tableName, locatedWhereKnown(d->identifyingColumns(d->knownColumns(row)), values), values));
+        }
     }
     try {
         executeOneRowEach(dbc, d->timeout(), d->columns, deletes);
@@ -523,7 +659,7 @@ void TableSnapshot::keepDeletedRows(const std::vector<qint64> &deleted)
 
 bool TableSnapshot::storesEmptyTextAsNull() const
 {
-    return d->connection && d->connection->isOpen() && d->connection->handles().dialect->storesEmptyTextAsNull();
+    return d->emptyTextIsNull;
 }
 
 bool TableSnapshot::isReadBack(qint64 row) const
@@ -533,9 +669,9 @@ bool TableSnapshot::isReadBack(qint64 row) const
 
 RowValues TableSnapshot::rowValues(qint64 row) const
 {
-    if (row < 0 || row >= rowCount())
-        return RowValues(d->columns.size());
-    return d->rowValues(row);
+    RowValues values = row < 0 || row >= rowCount() ? RowValues(d->columns.size()) : d->rowValues(row);
+    values.resize(size_t(columnCount()));
+    return values;
 }
 
 std::optional<TableSnapshot::Changes> TableSnapshot::restoringValues(qint64 row) const

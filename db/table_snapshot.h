@@ -46,6 +46,12 @@ struct ColumnInfo {
     bool computed = false;
     // Why the column cannot be edited, for the user; empty when it can.
     QString readOnlyReason{};
+    // Not a column of the table: the database's own address of the row,
+    // read beside the columns of a table without a key so that rows holding
+    // the same values can be told apart. Its readAs is the whole expression
+    // read, its sameValue the condition, with %1 for the parameter marker.
+    // The snapshot keeps it after the columns and shows it to nobody.
+    bool rowLocator = false;
 };
 
 // A value of one row as text; nullopt is NULL.
@@ -180,6 +186,14 @@ public:
 
 private:
     TableSnapshot();
+    // The calls above, each tried once; the public ones make a call that
+    // found the connection lost once more on a new one.
+    std::shared_ptr<FreshTable> readAgainOnce(const Progress &progress) const;
+    WrittenRow sendRowOnce(qint64 row, const Changes &changes) const;
+    std::vector<WrittenRow> sendInsertOnce(const std::vector<NewRow> &rows) const;
+    std::vector<qint64> sendDeleteOnce(std::vector<qint64> rows) const;
+    WrittenRow sendRowReadOnce(qint64 row) const;
+
     struct Data;
     std::unique_ptr<Data> d;
 };

@@ -3,6 +3,7 @@
 #include "app/app_error.h"
 #include "app/message_box.h"
 #include "app/ui/kit/wait_dialog.h"
+#include "db/lost_connection.h"
 #include "editor/cell_search.h"
 #include "editor/cell_tooltip.h"
 #include "editor/table_model.h"
@@ -452,7 +453,10 @@ void DataGrid::showRecordView(int row)
 
 void DataGrid::showRejection(int row, const QString &reason)
 {
-    msgbox::show(reason, msgbox::Exclamation);
+    // The program's own full name on a box of its own making, as its other
+    // windows carry it.
+    const bool lost = reason.startsWith(db::ConnectionLostError::text);
+    msgbox::show(reason, msgbox::Exclamation, lost ? QStringLiteral("Tabvale Software") : QString());
     if (reason == db::RowConflictError::changedOrDeletedText && model_->pendingRow() == row && !model_->isNewRow(row))
         offerConflict(row);
     else

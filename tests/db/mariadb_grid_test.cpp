@@ -215,6 +215,14 @@ private slots:
         DataGrid &grid = *driver_->editor().DataGrid1;
         QCOMPARE(grid.cellText(0, 0), QStringLiteral("Widget"));
         editAndLeave(grid, 0, 1, QStringLiteral("9"), 2);
+        if (QLatin1String(QTest::currentDataTag()) == QLatin1String("PostgreSQL")) {
+            // Told apart by the address of each row: only the one edited changes.
+            QVERIFY2(boxes.texts().isEmpty(), qPrintable(boxes.texts().join(u'\n')));
+            QCOMPARE(db_.query(QStringLiteral("SELECT count(*) FROM %1 WHERE item = 'Widget' AND qty = 3")
+                                   .arg(db_.quoted(QStringLiteral("Grid Twins")))),
+                     QStringLiteral("1"));
+            return;
+        }
         QCOMPARE(boxes.texts().size(), 1);
         QVERIFY(boxes.texts().front().contains(db::RowConflictError::notUniqueText.toString()));
         QCOMPARE(db_.query(QStringLiteral("SELECT count(*) FROM %1 WHERE item = 'Widget' AND qty = 3")

@@ -169,10 +169,13 @@ private slots:
         asLogin(QStringLiteral("CREATE TABLE fragile (id integer PRIMARY KEY, v text); "
                                "INSERT INTO fragile VALUES (1, 'kept');"));
         const auto snapshot = open(QStringLiteral("fragile"));
+        // Nor can it connect again: the write is retried on a new connection.
+        testpg::adminExec(QStringLiteral("ALTER ROLE %1 NOLOGIN").arg(login));
         testpg::adminQuery(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
                                           "WHERE usename = '%1'").arg(login));
         const QString message =
             errorOf<DatabaseError>([&] { snapshot->writeRow(0, {{1, QStringLiteral("lost")}}); });
+        testpg::adminExec(QStringLiteral("ALTER ROLE %1 LOGIN").arg(login));
         QVERIFY2(message != QStringLiteral("<no error>") && !message.isEmpty(), qPrintable(message));
         const QStringList lines = message.split(u'\n');
         for (qsizetype i = 1; i < lines.size(); ++i) {

@@ -152,11 +152,12 @@ private slots:
         QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("2,7"));
 
         const auto twins = TableSnapshot::open(connectAs(connectionString), QStringLiteral("twins"));
+        // Told apart by their rowids: only the one written changes.
         QCOMPARE(errorOf<db::RowConflictError>([&] { twins->writeRow(0, {{1, QStringLiteral("y")}}); }),
-                 db::RowConflictError::notUniqueText.toString());
+                 QStringLiteral("<no error>"));
         sqlite.start(QStringLiteral("sqlite3"), {file, QStringLiteral("SELECT count(*) FROM twins WHERE b = 'x'")});
         QVERIFY(sqlite.waitForFinished(30000));
-        QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("2"));
+        QCOMPARE(sqlite.readAllStandardOutput().trimmed(), QByteArray("1"));
     }
 };
 
