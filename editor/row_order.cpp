@@ -25,8 +25,10 @@ constexpr quint32 lastKey = 0xFFFFFFFFu;
 // key it takes. Twelve bytes a row, for as long as the sort lasts.
 class ColumnCells {
 public:
-    ColumnCells(const db::TableSnapshot &snapshot, int column)
-        : data_(size_t(snapshot.rowCount())), sizes_(size_t(snapshot.rowCount()))
+    // `checkAscii` also finds whether every text is printable ASCII, and
+    // which bytes occur, while its bytes are at hand.
+    ColumnCells(const db::TableSnapshot &snapshot, int column, bool checkAscii)
+        : data_(size_t(snapshot.rowCount())), sizes_(size_t(snapshot.rowCount())), allAscii_(checkAscii)
     {
         for (size_t row = 0; row < data_.size(); ++row) {
             const QByteArrayView text = snapshot.rawUtf8(qint64(row), column);
@@ -36,6 +38,11 @@ public:
             } else {
                 data_[row] = text.data();
                 sizes_[row] = quint32(text.size());
+                if (allAscii_) {
+                    allAscii_ = AsciiCollation::isPrintableAscii(text);
+                    for (const char c : text)
+                        occurs_[quint8(c)] = true;
+                }
             }
         }
     }
@@ -43,6 +50,9 @@ public:
     ColumnCells &operator=(const ColumnCells &) = delete;
 
     qint64 count() const { return qint64(data_.size()); }
+    bool allPrintableAscii() const { return allAscii_; }
+    // Whether the byte occurs in a text; known for printable ASCII only.
+    bool occurs(char c) const { return occurs_[quint8(c)]; }
     std::optional<QByteArrayView> at(qint64 row) const
     {
         const quint32 size = sizes_[size_t(row)];
@@ -55,6 +65,8 @@ private:
     static constexpr quint32 nullSize = 0xFFFFFFFFu;
     std::vector<const char *> data_;
     std::vector<quint32> sizes_;
+    bool allAscii_;
+    std::array<bool, 256> occurs_{};
 };
 
 // The cells borrowed, for keys that keep what they read from.
@@ -181,7 +193,8 @@ public:
         : cells_(std::move(cells)), symbol_(symbol), endedMeansSame_(endedMeansSame), tieKeys_(std::move(tieKeys))
     {
         std::optional<QByteArrayView> reference;
-        std::bitset<257> seen;
+        // The bytes that occur past the shared part; their ranks, after.
+        std::array<quint8, 256> seenBytes{};
         for (qint64 row = 0; row < cells_.count(); ++row) {
             const auto text = cells_.at(row);
             if (!text)
@@ -197,16 +210,27 @@ public:
                 ++i;
             common_ = i;
             for (qsizetype k = common_; k < text->size(); ++k)
-                seen.set(symbol_((*text)[k]));
+                seenBytes[quint8((*text)[k])] = 1;
         }
         if (reference) {
             for (qsizetype k = common_; k < reference->size(); ++k)
-                seen.set(symbol_((*reference)[k]));
+                seenBytes[quint8((*reference)[k])] = 1;
         }
         quint16 base = 1;
+        std::bitset<257> seen;
+        for (int b = 0; b < 256; ++b) {
+            if (seenBytes[size_t(b)])
+                seen.set(symbol_(char(b)));
+        }
+        std::array<quint16, 257> dense{};
         for (size_t s = 0; s < seen.size(); ++s) {
             if (seen.test(s))
-                dense_[s] = base++;
+                dense[s] = base++;
+        }
+        // Only the bytes that occur: no other byte is ever looked up.
+        for (int b = 0; b < 256; ++b) {
+            if (seenBytes[size_t(b)])
+                rank_[size_t(b)] = dense[symbol_(char(b))];
         }
         packing_ = Packing(base);
         keys.resize(size_t(cells_.count()));
@@ -227,7 +251,7 @@ private:
         if (!text)
             return 0;
         const char *from = text->data() + depth;
-        return packing_.pack(text->size() - depth, [&](int d) { return dense_[symbol_(from[d])]; });
+        return packing_.pack(text->size() - depth, [&](int d) { return rank_[quint8(from[d])]; });
     }
 
     Cells cells_;
@@ -235,7 +259,8 @@ private:
     bool endedMeansSame_;
     std::unique_ptr<DeeperKeys> tieKeys_;
     qsizetype common_ = 0;
-    std::array<quint16, 257> dense_{};
+    // Each byte's rank among those that occur, 0 for the others.
+    std::array<quint16, 256> rank_{};
     Packing packing_{1};
 };
 
@@ -252,8 +277,10 @@ std::unique_ptr<DeeperKeys> characterKeys(Cells cells, Symbol symbol, Keys &keys
 class CaseKeys final : public DeeperKeys {
 public:
     CaseKeys(const ColumnCells &cells, std::shared_ptr<const AsciiCollation> ascii)
-        : cells_(cells), ascii_(std::move(ascii)), packing_(baseOf(*ascii_))
+        : cells_(cells), packing_(baseOf(*ascii))
     {
+        for (int c = 0x20; c < 0x7F; ++c)
+            digit_[size_t(c)] = quint8(ascii->tertiary(char(c)) + 1);
     }
     qsizetype start() const override { return 0; }
     int span() const override { return packing_.digits(); }
@@ -263,7 +290,7 @@ public:
         if (!text)
             return 0;
         const char *from = text->data() + depth;
-        return packing_.pack(text->size() - depth, [&](int d) { return quint64(ascii_->tertiary(from[d])) + 1; });
+        return packing_.pack(text->size() - depth, [&](int d) { return digit_[quint8(from[d])]; });
     }
     bool ended(quint32 key) const override { return packing_.ended(key); }
     // A character is told apart from every other by its two ranks.
@@ -280,7 +307,7 @@ private:
     }
 
     const ColumnCells &cells_;
-    std::shared_ptr<const AsciiCollation> ascii_;
+    std::array<quint8, 128> digit_{};
     Packing packing_;
 };
 
@@ -353,14 +380,16 @@ Compare keysAndOrder(const ColumnCells &cells, ValueKind kind, Keys &keys, bool 
     // by a copy of the locale's order that needs no call into it.
     auto collator = std::make_shared<QCollator>();
     auto ascii = std::make_shared<AsciiCollation>(*collator);
-    bool allAscii = ascii->usable();
-    for (qint64 row = 0; allAscii && row < rows; ++row) {
-        const auto text = cells.at(row);
-        allAscii = !text || AsciiCollation::isPrintableAscii(*text);
-    }
-    if (allAscii) {
-        deeper = characterKeys(BorrowedCells(cells), [ascii](char c) { return quint16(ascii->primary(c)); }, keys, false,
-                               std::make_unique<CaseKeys>(cells, ascii));
+    if (ascii->usable() && cells.allPrintableAscii()) {
+        // Where no two characters that occur differ only by case, texts
+        // the same but for case cannot occur either.
+        bool caseless = true;
+        for (char a = 0x20; a < 0x7F && caseless; ++a) {
+            for (char b = char(a + 1); b < 0x7F && caseless; ++b)
+                caseless = !(cells.occurs(a) && cells.occurs(b) && ascii->primary(a) == ascii->primary(b));
+        }
+        deeper = characterKeys(BorrowedCells(cells), [ascii](char c) { return quint16(ascii->primary(c)); }, keys,
+                               caseless, caseless ? nullptr : std::make_unique<CaseKeys>(cells, ascii));
         return [ascii](QByteArrayView a, QByteArrayView b) { return ascii->compare(a, b); };
     }
     // The C locale orders by character, which UTF-8's bytes do already.
@@ -501,7 +530,7 @@ public:
     }
 
 private:
-    static constexpr size_t smallRun = 8;
+    static constexpr size_t fewTied = 64;
     static constexpr qsizetype deepest = 4096;
 
     // The runs marked tied, sorted level by level from the keys' start on.
@@ -512,16 +541,22 @@ private:
         bool more = true;
         for (qsizetype depth = keys.start() + (&keys == firstKeys_ ? keys.span() : 0); more; depth += keys.span()) {
             std::fill(tiedRow.begin(), tiedRow.end(), false);
+            size_t tiedCount = 0;
             for (size_t i = 0; i < rows; ++i) {
-                if (tied_[i])
+                if (tied_[i]) {
                     tiedRow[quint32(entries[i])] = true;
+                    ++tiedCount;
+                }
             }
-            for (size_t row = 0; row < rows; ++row) {
+            // A level looks at every row of the table; once few are left
+            // tied they are compared instead, as are very long shared
+            // beginnings.
+            const bool last = depth > deepest || tiedCount * fewTied < rows;
+            for (size_t row = 0; row < rows && !last; ++row) {
                 if (tiedRow[row])
                     deeperKeys[row] = keys.key(qint64(row), depth) ^ flip_;
             }
             more = false;
-            const bool last = depth > deepest;
             for (size_t start = 0; start < rows;) {
                 if (!tied_[start]) {
                     ++start;
@@ -536,7 +571,7 @@ private:
                     runStart_[i] = false;
                 }
                 if (last) {
-                    settle_.settle(run); // very long shared beginnings: compared whole
+                    settle_.settle(run);
                 } else {
                     for (quint64 &entry : run)
                         entry = (quint64(deeperKeys[quint32(entry)]) << 32) | quint32(entry);
@@ -568,12 +603,8 @@ private:
             } else if (first && key == 0) {
                 settle_.settle(run); // NULL among them
             } else if (!keys.ended(key)) {
-                if (run.size() > smallRun) {
-                    mark(tied_, runStart_);
-                    any = true;
-                } else {
-                    settle_.settle(run); // few rows are put in order sooner by comparing them
-                }
+                mark(tied_, runStart_);
+                any = true;
             } else if (keys.endedMeansSame()) {
             } else if (keys.tieKeys()) {
                 mark(caseTied_, caseStart_);
@@ -686,14 +717,15 @@ void RowOrder::sort(const db::TableSnapshot &snapshot, int column, Qt::SortOrder
     // then asks nothing more of the system.
     entries_.clear();
     column_ = -1;
-    const ColumnCells cells(snapshot, column);
+    const ValueKind kind = valueKindOf(snapshot.column(column));
+    const ColumnCells cells(snapshot, column, kind == ValueKind::Text);
     const bool ascending = order == Qt::AscendingOrder;
     {
         Keys keys(entries_);
         bool keysSettleAll = false;
         std::unique_ptr<DeeperKeys> deeper;
         const Compare compare =
-            keysAndOrder(cells, valueKindOf(snapshot.column(column)), keys, keysSettleAll, deeper);
+            keysAndOrder(cells, kind, keys, keysSettleAll, deeper);
         const quint32 flip = ascending ? 0 : 0xFFFFFFFFu;
         if (!ascending) {
             for (quint64 &entry : entries_)
