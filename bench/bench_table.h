@@ -15,3 +15,8 @@ QString psql(const QString &sql);
 // Two integers, a numeric(12,2), two varchar(30), two timestamps and a text
 // of about 40 characters: about 144 bytes a row as CSV. Made when missing.
 void ensureTable(const QString &name, qint64 rows);
+// The benchmark table's eight columns and four whose values share long
+// beginnings: codes "AC-1" to "AC-9972" about a hundred rows each, invoice
+// numbers "INV-2026-000123", e-mail addresses of three domains, and file
+// paths under one folder. Made when missing.
+void ensurePrefixTable(const QString &name, qint64 rows);

@@ -7,6 +7,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -332,8 +333,18 @@ AsciiCollation::AsciiCollation(const QCollator &collator)
 
 bool AsciiCollation::isPrintableAscii(QByteArrayView text)
 {
-    for (const char c : text) {
-        if (quint8(c) < 0x20 || quint8(c) >= 0x7F)
+    // Eight bytes at a time: none with its high bit set, then none that
+    // reaches it by adding one (0x7F), none below 0x20.
+    constexpr quint64 ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    qsizetype i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        quint64 word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((word & highs) || ((word + ones) & highs) || ((word - 0x20 * ones) & ~word & highs))
+            return false;
+    }
+    for (; i < text.size(); ++i) {
+        if (quint8(text[i]) < 0x20 || quint8(text[i]) >= 0x7F)
             return false;
     }
     return true;

@@ -56,6 +56,8 @@ public:
     int compare(QByteArrayView a, QByteArrayView b) const;
     // The character's rank when case and accents do not count, 1 to 95.
     quint8 primary(char c) const { return primary_[quint8(c)]; }
+    // Its rank among the characters of the same primary rank, 0 upwards.
+    quint8 tertiary(char c) const { return tertiary_[quint8(c)]; }
 
 private:
     std::array<quint8, 128> primary_{};

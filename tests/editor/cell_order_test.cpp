@@ -146,6 +146,24 @@ private slots:
             }
         }
     }
+
+    // Printable ASCII takes the fast road; a single byte outside it,
+    // wherever it stands in a long text, must send the text the slow one.
+    void printableAsciiIsToldApartAtEveryPosition()
+    {
+        const QByteArray printable = "0123456789abcdefghijklmnopqrstuvwxyz ~!";
+        QVERIFY(AsciiCollation::isPrintableAscii(printable));
+        QVERIFY(AsciiCollation::isPrintableAscii(QByteArrayView()));
+        for (const char odd : {'\x1f', '\x7f', '\x80', '\xc3', '\xff', '\t', '\0'}) {
+            for (qsizetype at = 0; at < printable.size(); ++at) {
+                QByteArray text = printable;
+                text[at] = odd;
+                QVERIFY2(!AsciiCollation::isPrintableAscii(text), qPrintable(QString::number(at)));
+            }
+        }
+        // The edges of the range are in it.
+        QVERIFY(AsciiCollation::isPrintableAscii(QByteArray(17, ' ') + QByteArray(17, '~')));
+    }
 };
 
 QTEST_GUILESS_MAIN(CellOrderTest)

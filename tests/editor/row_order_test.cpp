@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <numeric>
+#include <random>
 
 // Sorting the grid by a column through its keys: the order must be the one
 // the column's values have, whatever the keys could not tell apart. Each
@@ -63,6 +64,75 @@ QStringList texts(const db::TableSnapshot &snapshot, int column, const std::vect
     return result;
 }
 
+
+// Texts made to trip a sort that orders by keys: long shared beginnings (so
+// that keys tie and the rows must be told apart deeper in), the same value
+// many times, values one character apart at every depth, case and accents
+// that only break ties, digits inside text, empty text and NULL.
+QString adversarialRows(int rows, bool beyondAscii)
+{
+    std::mt19937 random(20261209);
+    const auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    const QStringList beginnings{QString(), QStringLiteral("AC-"), QStringLiteral("INV-2026-"),
+                                 QStringLiteral("anna.meier"), QStringLiteral("/srv/projects/tabvale/data/2026/"),
+                                 QString(70, QLatin1Char('x')) + QStringLiteral("-")};
+    const QString ascii = QStringLiteral("aAbB09 -./_zZ");
+    const QString accented = QStringLiteral("éÉeäAaßsøo");
+    QStringList made;
+    QStringList values;
+    for (int i = 0; i < rows; ++i) {
+        const int choice = pick(20);
+        QString value;
+        if (choice == 0) {
+            values << QStringLiteral("NULL");
+            made << QString();
+            continue;
+        }
+        if (choice == 1) {
+            value = QString();
+        } else if (choice <= 5 && !made.isEmpty()) {
+            value = made[pick(int(made.size()))]; // the same again
+        } else if (choice == 6 && !made.isEmpty()) {
+            value = made[pick(int(made.size()))].toUpper();
+        } else if (choice == 7 && !made.isEmpty()) {
+            value = made[pick(int(made.size()))];
+            if (!value.isEmpty()) // one character more or less, at the end
+                value = pick(2) ? value.chopped(1) : value + ascii[pick(int(ascii.size()))];
+        } else {
+            value = beginnings[pick(int(beginnings.size()))];
+            const int length = pick(14);
+            for (int k = 0; k < length; ++k) {
+                const bool accent = beyondAscii && pick(4) == 0;
+                value += accent ? accented[pick(int(accented.size()))] : ascii[pick(int(ascii.size()))];
+            }
+        }
+        made << value;
+        values << QLatin1Char('\'') + QString(value).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    }
+    return values.join(QLatin1String("),("));
+}
+
+// Codes of capitals and digits only, most of them many times over: no two
+// characters that occur differ only by case, so texts whose keys end tied
+// are taken as the same text without comparing them.
+QString codeRows(int rows)
+{
+    std::mt19937 random(7907);
+    QStringList values;
+    for (int i = 0; i < rows; ++i) {
+        const int choice = int(random() % 40u);
+        if (choice == 0)
+            values << QStringLiteral("NULL");
+        else if (choice == 1)
+            values << QStringLiteral("''");
+        else if (choice == 2)
+            values << QStringLiteral("'AC-'");
+        else
+            values << QStringLiteral("'AC-%1'").arg(random() % 120u);
+    }
+    return values.join(QLatin1String("),("));
+}
+
 } // namespace
 
 class RowOrderTest : public QObject {
@@ -87,6 +157,13 @@ private slots:
             " (-16777217, -0.0000001, '2020-12-31 23:59:59', '0001-01-01', '', 'Zurich'),"
             " (0, 0, '2020-12-31', '2024-02-29', 'a', 'äpfel');"));
         snapshot_ = database_.open(QStringLiteral("sorts"));
+        database_.exec(QStringLiteral("CREATE TABLE ties (ascii TEXT, wide TEXT, code TEXT); CREATE TABLE a (v TEXT);"
+                                      "CREATE TABLE w (v TEXT); CREATE TABLE c (v TEXT); INSERT INTO a VALUES (%1);"
+                                      "INSERT INTO w VALUES (%2); INSERT INTO c VALUES (%3);"
+                                      "INSERT INTO ties SELECT a.v, w.v, c.v FROM a JOIN w ON a.rowid = w.rowid"
+                                      " JOIN c ON c.rowid = a.rowid;")
+                           .arg(adversarialRows(3000, false), adversarialRows(3000, true), codeRows(3000)));
+        ties_ = database_.open(QStringLiteral("ties"));
     }
     void cleanupTestCase() { QLocale::setDefault(QLocale::system()); }
 
@@ -114,6 +191,38 @@ private slots:
                  texts(*snapshot_, column, expected));
         // Equal values keep the table's order: the rows themselves agree.
         QCOMPARE(gridOrder(order, snapshot_->rowCount()), expected);
+    }
+
+    // Thousands of texts whose keys tie at every depth, sorted as the
+    // locale orders them, under locales whose orders differ.
+    void sortsTextsThatShareBeginnings_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("descending");
+        for (const char *locale : {"en_US", "de_DE", "sv_SE", "C"}) {
+            const char *names[] = {"ASCII", "beyond ASCII", "codes"};
+            for (int column = 0; column < 3; ++column) {
+                for (const bool descending : {false, true})
+                    QTest::addRow("%s %s %s", locale, names[column], descending ? "descending" : "ascending")
+                        << QString::fromLatin1(locale) << column << descending;
+            }
+        }
+    }
+    void sortsTextsThatShareBeginnings()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, column);
+        QFETCH(bool, descending);
+        QCOMPARE(ties_->rowCount(), qint64(3000));
+        QLocale::setDefault(QLocale(locale));
+        const Qt::SortOrder direction = descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+        RowOrder order;
+        order.sort(*ties_, column, direction);
+        const auto expected = expectedOrder(*ties_, column, direction);
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+        QCOMPARE(texts(*ties_, column, gridOrder(order, ties_->rowCount())), texts(*ties_, column, expected));
+        QCOMPARE(gridOrder(order, ties_->rowCount()), expected);
     }
 
     // The values the sort must see as numbers and times.
@@ -163,6 +272,7 @@ private slots:
 private:
     SqliteDatabase database_;
     std::unique_ptr<db::TableSnapshot> snapshot_;
+    std::unique_ptr<db::TableSnapshot> ties_;
 };
 
 QTEST_GUILESS_MAIN(RowOrderTest)
