@@ -186,7 +186,7 @@ public:
     using ReadWait = std::function<bool()>;
     void setReadWait(ReadWait wait) { readWait_ = std::move(wait); }
     // Rows per part, from the second part on.
-    static constexpr qint64 rowsPerPart = 50000;
+    static constexpr qint64 rowsPerPart = 10000;
 
     // Why a column's cells cannot be changed here; empty when they can.
     QString readOnlyReason(int column) const;
