@@ -95,6 +95,23 @@ void RowStore::appendRow(std::span<const CellBytes> cells)
     rows_.push_back(writeRow(cells));
 }
 
+void RowStore::appendRows(const RowStore &other, int columnCount)
+{
+    for (const unsigned char *row : other.rows_) {
+        // A row's cells lie one after another: its length is where the last ends.
+        const unsigned char *end = row;
+        for (int c = 0; c < columnCount; ++c) {
+            const std::uint64_t value = readPrefix(end);
+            if (value > 0)
+                end += value - 1;
+        }
+        const std::size_t bytes = std::max<std::size_t>(std::size_t(end - row), 1);
+        unsigned char *const start = reserve(bytes);
+        std::memcpy(start, row, bytes);
+        rows_.push_back(start);
+    }
+}
+
 void RowStore::replaceRow(qint64 row, std::span<const CellBytes> cells)
 {
     rows_.at(std::size_t(row)) = writeRow(cells);

@@ -30,6 +30,8 @@ public:
     RowStore &operator=(const RowStore &) = delete;
 
     void appendRow(std::span<const CellBytes> cells);
+    // Every row of `other` (rows of `columnCount` cells), copied after these.
+    void appendRows(const RowStore &other, int columnCount);
     // The row's new cells go to fresh space; the old bytes stay unused until
     // the store goes, which is cheap for the few rows a person edits.
     void replaceRow(qint64 row, std::span<const CellBytes> cells);

@@ -18,9 +18,16 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 #include <map>
 
 namespace db {
+
+// The open cursor of a table still being read, used only on the worker.
+struct PendingRead {
+    StatementHandle statement;
+    std::unique_ptr<BlockReader> reader;
+};
 
 struct TableSnapshot::Data {
     std::unique_ptr<Connection> connection;
@@ -30,6 +37,26 @@ struct TableSnapshot::Data {
     QString tableName;
     std::vector<ColumnInfo> columns;
     RowStore rows;
+    Reconnect reconnect;
+    // Worker side of a read still going on; the second connection for the
+    // writes made meanwhile, where the driver needs one. Declared after the
+    // connection, so that they go before it.
+    mutable std::unique_ptr<PendingRead> pending;
+    mutable std::unique_ptr<Connection> writer;
+    // The driver closes open cursors on commit or rollback.
+    bool writesBeside = false;
+    // Set on the worker when the read failed: the connection may be gone.
+    mutable std::atomic<bool> readBroken{false};
+    // Why, where a write that found the connection lost ended it.
+    mutable QString readFailure;
+    // Window side of the read.
+    enum class ReadState { Complete, Reading, Incomplete } state = ReadState::Complete;
+
+    void endRead() const
+    {
+        pending.reset();
+        writer.reset();
+    }
     // Inserted rows that could not be found again, with which of their values
     // are known (those the user gave); the others are shown as NULL.
     std::map<qint64, std::vector<bool>> partlyKnown;
@@ -93,10 +120,16 @@ struct TableSnapshot::Data {
         return view;
     }
 
+    // On the worker: the connection statements of a write use.
     SQLHDBC connectionHandle() const
     {
         if (!connection || !connection->isOpen())
             throw AppError(adoMessage::objectClosed);
+        if (pending && writesBeside && reconnect) {
+            if (!writer || !writer->isOpen())
+                writer = reconnect();
+            return writer->handles().connection.get();
+        }
         return connection->handles().connection.get();
     }
     int timeout() const { return connection->handles().commandTimeout; }
@@ -110,14 +143,28 @@ struct TableSnapshot::Data {
     template <class Call>
     auto survivingLostConnection(Call &&call) const -> decltype(call())
     {
+        bool readerLost = true;
         try {
             return call();
         } catch (const DatabaseError &error) {
             if (!isLostConnection(error))
                 throw;
+            if (pending && writesBeside && writer) {
+                // The writes' own connection went: the retry opens another.
+                writer.reset();
+                readerLost = false;
+            } else if (pending) {
+                // The read's cursor goes with the connection it was open on,
+                // which is about to be replaced: the read ends there.
+                readFailure = error.description();
+                readBroken = true;
+                pending.reset();
+                writer.reset();
+            }
         }
         try {
-            connection->reopen();
+            if (readerLost)
+                connection->reopen();
         } catch (const DatabaseError &error) {
             throw ConnectionLostError(error);
         }
@@ -329,40 +376,42 @@ void addRowLocator(SQLHDBC dbc, int timeout, const Dialect &dialect, const QStri
         columns.push_back(std::move(*locator));
 }
 
-// The table's columns, rows and key, read into the given places.
-void readTable(Connection &connection, const QString &tableName, std::vector<ColumnInfo> &columns, RowStore &rows,
-               const TableSnapshot::Progress &progress)
+// Whether a commit or a rollback on the connection closes its open cursors.
+bool commitClosesCursors(SQLHDBC dbc)
+{
+    for (const SQLUSMALLINT info : {SQLUSMALLINT(SQL_CURSOR_COMMIT_BEHAVIOR), SQLUSMALLINT(SQL_CURSOR_ROLLBACK_BEHAVIOR)}) {
+        SQLUSMALLINT behaviour = SQL_CB_PRESERVE;
+        if (SQL_SUCCEEDED(SQLGetInfo(dbc, info, &behaviour, SQLSMALLINT(sizeof behaviour), nullptr))
+            && behaviour != SQL_CB_PRESERVE)
+            return true;
+    }
+    return false;
+}
+
+// The table's columns and key into the given places, and its query running;
+// nullptr for a table without columns, whose rows are already in `rows`.
+std::unique_ptr<PendingRead> startReading(Connection &connection, const QString &tableName,
+                                          std::vector<ColumnInfo> &columns, RowStore &rows)
 {
     Connection::Handles &handles = connection.handles();
     SQLHDBC dbc = handles.connection.get();
     const Dialect &dialect = *handles.dialect;
+    // Described before it runs, so that a column whose values the driver
+    // would change on their way can be read as the database's own text.
+    // Where there is none, the very statement described is the one run.
+    auto read = std::make_unique<PendingRead>();
+    read->statement = newStatement(dbc, handles.commandTimeout);
+    const QString everyColumn = QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName);
     {
-        // Described before it runs, so that a column whose values the driver
-        // would change on their way can be read as the database's own text.
-        // Where there is none, the very statement described is the one run.
-        StatementHandle statement = newStatement(dbc, handles.commandTimeout);
-        const QString everyColumn = QStringLiteral("SELECT * FROM ") + quotedIdentifier(tableName);
-        {
-            SQLHSTMT described = statement.get();
-            background::CancelScope cancel([described] { SQLCancel(described); });
-            prepareStatement(described, everyColumn);
-            columns = describeColumns(described);
-        }
-        dialect.prepareColumns(dbc, handles.commandTimeout, tableName, columns);
-        addRowLocator(dbc, handles.commandTimeout, dialect, tableName, columns);
-        const QString query = selectFrom(tableName, columns);
-        if (query == everyColumn) {
-            executePrepared(statement.get());
-        } else {
-            statement = newStatement(dbc, handles.commandTimeout);
-            executeDirect(statement.get(), query);
-        }
-        if (!fetchAllRows(dbc, statement.get(), columns, rows, progress))
-            throw OpenCancelled();
+        SQLHSTMT described = read->statement.get();
+        background::CancelScope cancel([described] { SQLCancel(described); });
+        prepareStatement(described, everyColumn);
+        columns = describeColumns(described);
     }
     if (columns.empty()) {
         // A table without columns still has rows, which its query gives
         // without anything to fetch: they are counted instead.
+        read.reset();
         StatementHandle count = newStatement(dbc, handles.commandTimeout);
         executeDirect(count.get(), QStringLiteral("SELECT count(*) FROM ") + quotedIdentifier(tableName));
         QByteArray rowsText;
@@ -371,11 +420,36 @@ void readTable(Connection &connection, const QString &tableName, std::vector<Col
             for (qint64 r = 0; r < total; ++r)
                 rows.appendRow({});
         }
-        return;
+        return nullptr;
     }
+    dialect.prepareColumns(dbc, handles.commandTimeout, tableName, columns);
     for (ColumnInfo &column : columns)
         column.kind = dialect.kind(column);
+    // Asked before the rows come: the rows are shown as soon as the first
+    // of them are in, while the cursor that reads the rest stays open.
     markDatabaseFilled(dbc, handles.commandTimeout, dialect, tableName, columns);
+    addRowLocator(dbc, handles.commandTimeout, dialect, tableName, columns);
+
+    const QString query = selectFrom(tableName, columns);
+    if (query == everyColumn) {
+        SQLHSTMT statement = read->statement.get();
+        background::CancelScope cancel([statement] { SQLCancel(statement); });
+        executePrepared(statement);
+    } else {
+        read->statement = newStatement(dbc, handles.commandTimeout);
+        executeDirect(read->statement.get(), query);
+    }
+    read->reader = std::make_unique<BlockReader>(dbc, read->statement.get(), columns);
+    return read;
+}
+
+// The table's columns, rows and key, read into the given places.
+void readTable(Connection &connection, const QString &tableName, std::vector<ColumnInfo> &columns, RowStore &rows,
+               const TableSnapshot::Progress &progress)
+{
+    const std::unique_ptr<PendingRead> read = startReading(connection, tableName, columns, rows);
+    if (read && !fetchAllRows(connection.handles().connection.get(), read->statement.get(), columns, rows, progress))
+        throw OpenCancelled();
 }
 
 } // namespace
@@ -397,9 +471,89 @@ std::unique_ptr<TableSnapshot> TableSnapshot::open(std::unique_ptr<Connection> c
     return snapshot;
 }
 
+std::unique_ptr<TableSnapshot> TableSnapshot::openFirstRows(std::unique_ptr<Connection> connection,
+                                                           const QString &tableName, qint64 firstRows,
+                                                           Reconnect reconnect, const Progress &progress)
+{
+    if (!connection || !connection->isOpen())
+        throw AppError(adoMessage::objectClosed);
+    std::unique_ptr<TableSnapshot> snapshot(new TableSnapshot());
+    Data &data = *snapshot->d;
+    data.tableName = tableName;
+    data.reconnect = std::move(reconnect);
+    std::unique_ptr<PendingRead> read = startReading(*connection, tableName, data.columns, data.rows);
+    if (read) {
+        read->reader->read(data.rows, firstRows, progress);
+        if (!read->reader->ended()) {
+            data.writesBeside = commitClosesCursors(connection->handles().connection.get());
+            data.pending = std::move(read);
+            data.state = Data::ReadState::Reading;
+        }
+    }
+    data.emptyTextIsNull = connection->handles().dialect->storesEmptyTextAsNull();
+    data.connection = std::move(connection);
+    return snapshot;
+}
+
+struct TableSnapshot::MoreRows {
+    RowStore rows;
+    bool ended = false;
+    // Why the read broke off after these rows.
+    std::optional<QString> failure;
+};
+
+qint64 TableSnapshot::rowsIn(const MoreRows &more) { return more.rows.rowCount(); }
+
+bool TableSnapshot::isReading() const { return d->state == Data::ReadState::Reading; }
+bool TableSnapshot::isComplete() const { return d->state != Data::ReadState::Incomplete; }
+bool TableSnapshot::writesBesideRead() const { return d->writesBeside; }
+
+std::shared_ptr<TableSnapshot::MoreRows> TableSnapshot::readMore(qint64 rows) const
+{
+    auto more = std::make_shared<MoreRows>();
+    if (!d->pending) {
+        more->ended = true;
+        if (d->readBroken)
+            more->failure = d->readFailure;
+        return more;
+    }
+    try {
+        more->ended = d->pending->reader->read(more->rows, rows);
+    } catch (const AppError &error) {
+        // The rows that came before the failure are kept with it.
+        d->readBroken = true;
+        more->ended = true;
+        more->failure = error.description();
+    }
+    if (more->ended)
+        d->endRead();
+    return more;
+}
+
+std::optional<QString> TableSnapshot::failureOf(const MoreRows &more) { return more.failure; }
+
+bool TableSnapshot::keepMoreRows(const std::shared_ptr<MoreRows> &more)
+{
+    if (!more || d->state != Data::ReadState::Reading)
+        return false;
+    d->rows.appendRows(more->rows, columnCount());
+    more->rows = RowStore();
+    if (more->ended)
+        d->state = more->failure ? Data::ReadState::Incomplete : Data::ReadState::Complete;
+    return more->ended;
+}
+
+void TableSnapshot::markIncomplete()
+{
+    if (d->state == Data::ReadState::Reading)
+        d->state = Data::ReadState::Incomplete;
+}
+
 struct TableSnapshot::FreshTable {
     std::vector<ColumnInfo> columns;
     RowStore rows;
+    // Where the table was read on a connection of its own.
+    std::unique_ptr<Connection> connection;
 };
 
 std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgain(const Progress &progress) const
@@ -412,6 +566,12 @@ std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgainOnce(const Pr
     if (!d->connection || !d->connection->isOpen())
         throw AppError(adoMessage::objectClosed);
     auto fresh = std::make_shared<FreshTable>();
+    // The read broke off, most likely with its connection: a fresh one reads.
+    if (d->readBroken && d->reconnect) {
+        fresh->connection = d->reconnect();
+        readTable(*fresh->connection, d->tableName, fresh->columns, fresh->rows, progress);
+        return fresh;
+    }
     readTable(*d->connection, d->tableName, fresh->columns, fresh->rows, progress);
     return fresh;
 }
@@ -420,6 +580,11 @@ void TableSnapshot::keepFreshTable(const std::shared_ptr<FreshTable> &fresh)
 {
     if (!fresh)
         return;
+    if (fresh->connection) {
+        d->connection = std::move(fresh->connection);
+        d->readBroken = false;
+    }
+    d->state = Data::ReadState::Complete;
     d->columns = std::move(fresh->columns);
     d->rows = std::move(fresh->rows);
     d->partlyKnown.clear();

@@ -82,7 +82,40 @@ public:
     static std::unique_ptr<TableSnapshot> open(std::unique_ptr<Connection> connection,
                                                const QString &tableName,
                                                const Progress &progress = {});
+    // The same, returning once the first `firstRows` rows are in (at least
+    // one fetched block); the rest are read by readMore, a part at a time,
+    // on the worker. `reconnect` opens another connection with the same
+    // login: where the driver cannot write while the reading cursor is open
+    // (a commit would close it), the rows written meanwhile go through such
+    // a second connection, closed when the read ends; and a table whose read
+    // failed is read again on a fresh one.
+    using Reconnect = std::function<std::unique_ptr<Connection>()>;
+    static std::unique_ptr<TableSnapshot> openFirstRows(std::unique_ptr<Connection> connection,
+                                                        const QString &tableName, qint64 firstRows,
+                                                        Reconnect reconnect, const Progress &progress = {});
     ~TableSnapshot();
+
+    // Rows still to be read. These are asked and changed on the window's
+    // thread, in two halves as the writes below: readMore runs on the worker
+    // and touches only the reading cursor; keepMoreRows appends its rows.
+    bool isReading() const;
+    // False when the read ended early (it failed, or it was stopped): the
+    // rows read so far are all there is.
+    bool isComplete() const;
+    struct MoreRows;
+    // At least `rows` more rows, or all that remain. On failure the read
+    // ends, its cursor and second connection are closed, and the rows read
+    // before it come with the failure's message (failureOf).
+    std::shared_ptr<MoreRows> readMore(qint64 rows) const;
+    static qint64 rowsIn(const MoreRows &more);
+    static std::optional<QString> failureOf(const MoreRows &more);
+    // True when these were the last rows.
+    bool keepMoreRows(const std::shared_ptr<MoreRows> &more);
+    // The read ended without its last rows (after readMore failed, or when
+    // the user stopped it).
+    void markIncomplete();
+    // Whether rows written now go through a connection of their own.
+    bool writesBesideRead() const;
 
     // Reads the table again on the same connection: rows, columns and key as
     // they are now, in two halves as sendRow and keepWrittenRow below are.

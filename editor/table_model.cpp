@@ -15,15 +15,15 @@ TableModel::TableModel(QObject *parent) : QAbstractTableModel(parent) {}
 // connection: the snapshot goes only once the worker has let go of it.
 TableModel::~TableModel()
 {
-    if (snapshot_)
-        background::worker().releaseAfterWork(std::shared_ptr<db::TableSnapshot>(std::move(snapshot_)));
+    stopReading();
+    releaseSnapshot();
 }
 
 void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
 {
+    stopReading();
     beginResetModel();
-    if (snapshot_)
-        background::worker().releaseAfterWork(std::shared_ptr<db::TableSnapshot>(std::move(snapshot_)));
+    releaseSnapshot();
     snapshot_ = std::move(snapshot);
     order_.clear();
     filter_ = {};
@@ -34,6 +34,9 @@ void TableModel::setSnapshot(std::unique_ptr<db::TableSnapshot> snapshot)
     shownRows_ = snapshot_ ? int(snapshot_->rowCount()) : 0;
     history_.clear();
     endResetModel();
+    // A table opened with its first rows only: the rest come beside the window.
+    ++readGeneration_;
+    readNextPart();
 }
 
 int TableModel::rowCount(const QModelIndex &parent) const
@@ -170,7 +173,9 @@ Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
     if (!index.isValid() || !snapshot_)
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (snapshot_->column(index.column()).editable && !isBinaryColumn(index.column()))
+    // New rows join the table at its end, which is not there until the read is.
+    if (snapshot_->column(index.column()).editable && !isBinaryColumn(index.column())
+        && !(isNewRowLine(index.row()) && isReading()))
         result |= Qt::ItemIsEditable;
     return result;
 }
@@ -451,6 +456,16 @@ bool TableModel::putBackUndoneRow(int row)
 bool TableModel::waitForCall(const CallTexts &texts, const RefusalRow &refusal, std::function<void()> call,
                              bool &cancelTooLate)
 {
+    // Rows of the read that come meanwhile are kept once this call's are.
+    struct Waiting {
+        TableModel &model;
+        explicit Waiting(TableModel &model) : model(model) { ++model.callsWaiting_; }
+        ~Waiting()
+        {
+            --model.callsWaiting_;
+            model.takeHeldReadPart();
+        }
+    } waiting(*this);
     try {
         if (wait_)
             cancelTooLate = wait_(texts.waiting, std::move(call));
@@ -488,7 +503,7 @@ void TableModel::emitRowChanged(int row)
 
 bool TableModel::sortByColumn(int column, std::optional<Qt::SortOrder> order)
 {
-    if (!snapshot_ || column < 0 || column >= columnCount() || !commitPendingRow())
+    if (!snapshot_ || column < 0 || column >= columnCount() || !commitPendingRow() || !waitForWholeTable())
         return false;
     // The view's current cell and selection stay on the rows they were on.
     const QModelIndexList persistent = persistentIndexList();
@@ -512,7 +527,7 @@ std::optional<int> TableModel::reload(int row)
 {
     if (!snapshot_)
         return row;
-    if (!commitPendingRow())
+    if (!commitPendingRow() || !waitForWholeTable())
         return std::nullopt;
 
     // The row's key, to find it again among the new rows.

@@ -6,6 +6,9 @@
 #include "editor/undo_history.h"
 
 class AppError;
+namespace background {
+class CallControl;
+}
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -202,6 +205,25 @@ public:
     static constexpr QStringView deletedBeforeCancelText = u"The rows were deleted before the cancel arrived.";
     static constexpr QStringView undoneBeforeCancelText = u"The change was undone before the cancel arrived.";
 
+    // The rest of a table opened with its first rows only is read beside
+    // the window, a part at a time, each part joining the views at the end
+    // (the rows shown, the current cell and a pending edit stay as they are).
+    // Rows written meanwhile queue between two parts. Sorting, filtering,
+    // reloading, inserting and deleting first wait for the read through the
+    // read wait, which the window sets (none: they go on with the rows read).
+    bool isReading() const;
+    // The read broke off (the user was told): the rows read so far are all
+    // there is, until the table is read again.
+    bool isIncomplete() const;
+    // Ends the read where it is; its statement is cancelled on the server.
+    void stopReading();
+    // Waits until the read has ended; false when the user gave the wait up.
+    bool waitForWholeTable();
+    using ReadWait = std::function<bool()>;
+    void setReadWait(ReadWait wait) { readWait_ = std::move(wait); }
+    // Rows per part, from the second part on.
+    static constexpr qint64 rowsPerPart = 10000;
+
     // Why a column's cells cannot be changed here; empty when they can.
     QString readOnlyReason(int column) const;
 
@@ -215,6 +237,18 @@ signals:
     // A change the user tried to cancel had already been made, and is kept.
     void cancelCameTooLate(const QString &text);
     void pasteLeftOut(const QString &note);
+    // Rows of the read came, or the read ended (readingChanged with
+    // isReading() false).
+    void readingChanged();
+
+private:
+    // The outcome of one part of the read, taken on the window's thread.
+    struct ReadPart;
+    void readNextPart();
+    void takeReadPart(const std::shared_ptr<ReadPart> &part);
+    void takeHeldReadPart();
+    // Lets go of the snapshot once the worker no longer uses it.
+    void releaseSnapshot();
 
 private:
     // The filter across a reading of the table: kept by column name.
@@ -307,4 +341,19 @@ private:
     std::vector<qint64> unseen_;
     std::optional<RowOrder> orderBefore_;
     UndoHistory history_;
+    // The read going on beside the window: its part on the worker, a part
+    // that came during another database call (kept once that call is done,
+    // since the call reads the snapshot meanwhile), and which snapshot it is
+    // for.
+    std::shared_ptr<background::CallControl> readingCall_;
+    // What the part on the worker keeps alive: once the read is stopped the
+    // part is left behind (a driver may not cancel a fetch that waits on the
+    // server), and the snapshot goes with it when it ends.
+    struct ReadKeeper;
+    std::shared_ptr<ReadKeeper> readKeeper_;
+    bool readLeftBehind_ = false;
+    std::shared_ptr<ReadPart> heldPart_;
+    int callsWaiting_ = 0;
+    quint64 readGeneration_ = 0;
+    ReadWait readWait_;
 };

@@ -139,7 +139,7 @@ bool TableModel::setEmptyText(const QModelIndex &index)
 
 bool TableModel::deleteRows(std::vector<int> rows)
 {
-    if (!snapshot_)
+    if (!snapshot_ || !waitForWholeTable())
         return false;
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -193,6 +193,9 @@ bool TableModel::undo()
         return true;
     // What the keep step needs, taken now: keeping drops the step.
     const UndoHistory::Kind kind = newest->kind;
+    // Rows that come and go move the rows after them, which the read appends to.
+    if (kind != UndoHistory::Kind::Updated && !waitForWholeTable())
+        return false;
     std::vector<qint64> rows{newest->row};
     if (kind == UndoHistory::Kind::Deleted) {
         rows.clear();
@@ -258,6 +261,9 @@ bool TableModel::pasteText(int row, int column, const QString &text)
 bool TableModel::pasteText(int row, const std::vector<int> &columns, const QString &text)
 {
     if (!snapshot_)
+        return false;
+    // Rows pasted past the last are inserted, at the end the read has not reached.
+    if (isReading() && row + qsizetype(cellsFromTabText(text).size()) > shownRows_ && !waitForWholeTable())
         return false;
     // Columns whose cells did not take the text pasted over them, in order.
     std::vector<int> leftOut;

@@ -14,7 +14,7 @@ bool TableModel::setRowFilter(RowFilter filter)
     }
     if (filter.isEmpty() && !order_.isFiltered())
         return true;
-    if (!commitPendingRow())
+    if (!commitPendingRow() || !waitForWholeTable())
         return false;
     // Typing on into a box only narrows what was shown: the rows hidden need
     // no second look.

@@ -190,7 +190,8 @@ void ColumnLayout::applyPlacement(const ColumnPlacement &placement)
         grid_.setColumnHidden(column, placement.hidden[size_t(column)]);
     }
     if (placement.sortColumn >= 0)
-        grid_.sortBy(placement.sortColumn, placement.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        // A table still being read shows its first rows now and sorts once read.
+        grid_.sortOnceRead(placement.sortColumn, placement.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     filtering_.setShown(placement.filtersShown);
     applying_ = false;
 }

@@ -11,6 +11,7 @@
 #include "editor/ui/conflict_dialog.h"
 #include "editor/ui/filter_header.h"
 #include "editor/ui/find_dialog.h"
+#include "editor/ui/read_wait.h"
 #include "editor/ui/grid_context_menu.h"
 #include "editor/ui/grid_filtering.h"
 #include "editor/ui/record_view.h"
@@ -148,6 +149,13 @@ DataGrid::DataGrid(QWidget *parent)
         runBeside(window(), what, background::WhenGivenUp::FinishFirst, std::move(call), &cancelTooLate);
         return cancelTooLate;
     });
+    // Sorting, filtering, reloading, inserting and deleting wait for the rest
+    // of a table still being read.
+    model_->setReadWait([this] { return waitForRead(window(), *model_); });
+    connect(model_, &TableModel::readingChanged, this, [this] {
+        if (!model_->isReading() && sortOnceRead_)
+            sortBy(sortOnceRead_->first, sortOnceRead_->second);
+    });
 
     const auto bound = [this] { return isBound(); };
     contextMenu_->addEntry(QStringLiteral("Insert row"), [this] { goToNewRow(); }, {}, bound);
@@ -173,6 +181,8 @@ DataGrid::DataGrid(QWidget *parent)
     contextMenu_->addEntry(QStringLiteral("Reload"), [this] { reload(); }, QKeySequence(Qt::Key_F5), bound);
     contextMenu_->addEntry(QStringLiteral("Reload Row"), [this] { reloadRow(); }, reloadRowKeys,
                            [this] { return currentIndex().isValid() && !model_->isNewRowLine(currentIndex().row()); });
+    contextMenu_->addEntry(QStringLiteral("Stop Reading"), [this] { askToStopReading(); }, {},
+                           [this] { return model_->isReading(); });
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DataGrid::sortByHeading);
 
@@ -231,6 +241,7 @@ void DataGrid::fitColumnWidths()
 void DataGrid::setDataSource(std::unique_ptr<db::TableSnapshot> snapshot)
 {
     headerRow_ = -1;
+    sortOnceRead_.reset();
     columnLayout_->tableLeaving();
     model_->setSnapshot(std::move(snapshot));
     rows_.setColumns(std::nullopt);
@@ -385,6 +396,13 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState
         && model_->hasPendingEdit()) {
         model_->revertPendingRow();
+        event->accept();
+        return;
+    }
+    // With nothing to take back, Escape offers to stop a read still going on.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier
+        && state() != QAbstractItemView::EditingState && model_->isReading()) {
+        askToStopReading();
         event->accept();
         return;
     }
@@ -687,6 +705,7 @@ void DataGrid::sortByHeading(int column)
 
 void DataGrid::sortBy(int column, std::optional<Qt::SortOrder> next)
 {
+    sortOnceRead_.reset();
     commitOpenEditor();
     if (column < 0) {
         column = model_->rowOrder().column();
@@ -778,7 +797,11 @@ bool DataGrid::findAgain(bool forward)
     else if (forward)
         from = {model_->rowCount() - 1, rows_.columnCount() - 1};
     const CellSearch search = findDialog_->search();
-    const std::optional<SearchHit> hit = findCell(rows_, search, from, forward);
+    std::optional<SearchHit> hit = findCell(rows_, search, from, forward);
+    // Past the last row read lie the rows still to come: they are looked at
+    // before the search goes round, as once the whole table is there.
+    if (model_->isReading() && (!hit || hit->wrapped) && model_->waitForWholeTable())
+        hit = findCell(rows_, search, from, forward);
     if (!hit) {
         findDialog_->setNote(QStringLiteral("\"%1\" was not found.").arg(search.text));
         return false;
@@ -796,4 +819,31 @@ bool DataGrid::findAgain(bool forward)
                        : QStringLiteral("Passed the top; continued from the end.");
     findDialog_->setNote(note);
     return true;
+}
+
+bool DataGrid::waitForWholeTable()
+{
+    return model_->waitForWholeTable();
+}
+
+void DataGrid::askToStopReading()
+{
+    if (!model_->isReading())
+        return;
+    const int answer = msgbox::show(stopReadingQuestion.toString(), msgbox::YesNo | msgbox::Question,
+                                    QStringLiteral("Tabvale Software"));
+    // The read may have ended while the question was up: the table stays.
+    if (answer != msgbox::Yes || !model_->isReading())
+        return;
+    model_->stopReading();
+    emit readingStopped();
+}
+
+void DataGrid::sortOnceRead(int column, Qt::SortOrder order)
+{
+    if (!model_->isReading()) {
+        sortBy(column, order);
+        return;
+    }
+    sortOnceRead_.emplace(column, order);
 }

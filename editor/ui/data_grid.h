@@ -98,6 +98,9 @@ public:
     void setLayoutKeySource(std::function<std::optional<GridLayoutKey>()> source);
     // Sorts by a column (-1 or nullopt: the table's own order).
     void sortBy(int column, std::optional<Qt::SortOrder> order);
+    // The same once the table is read to its end, without waiting for it
+    // (a remembered sort of a table just opened); another sort first wins.
+    void sortOnceRead(int column, Qt::SortOrder order);
     // Columns as wide as their headings and first rows, within reason.
     void fitColumnWidths();
     // The model's columns the exports and Find go through, left to right.
@@ -106,11 +109,25 @@ public:
     // "Fit Grid to Window" of the context menu; the window does the fitting.
     QAction *fitToWindowAction() const { return fitToWindow_; }
 
+    // A table opened with its first rows is read on beside the grid; the
+    // corner says "Reading..." meanwhile. Saving waits for the whole table:
+    // false when the user gave the wait up.
+    bool waitForWholeTable();
+    // "Stop Reading" and Escape while reading: asks whether to close the
+    // table; Yes stops the read and tells the window (readingStopped).
+    void askToStopReading();
+    static constexpr QStringView stopReadingQuestion =
+        u"The table is still being read. Stop reading and close the table?";
+
     // The grid as its columns and cells are walked one by one.
     int columnCount() const;
     QString caption(int column) const;
     qint64 rowCount() const;
     QString cellText(qint64 row, int column) const;
+
+signals:
+    // The user stopped the read: the table is to be closed.
+    void readingStopped();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -165,4 +182,5 @@ private:
     GridFiltering *filtering_ = nullptr;
     ColumnLayout *columnLayout_ = nullptr;
     QAction *fitToWindow_ = nullptr;
+    std::optional<std::pair<int, Qt::SortOrder>> sortOnceRead_;
 };

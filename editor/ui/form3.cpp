@@ -79,6 +79,13 @@ Form3::Form3(QWidget *parent) : WizardWindow(parent)
             msgbox::show(error.description(), msgbox::Exclamation);
         }
     });
+    // The user stopped the read of the table and closed it: back to the
+    // chooser, as after an open given up, with no connection left.
+    connect(DataGrid1, &DataGrid::readingStopped, this, [this] {
+        bindTable(nullptr);
+        showChooser();
+        hide();
+    });
     // A table's layout is kept per data source, user and table.
     DataGrid1->setLayoutKeySource([this] { return layoutKey_; });
 }
@@ -136,6 +143,8 @@ void Form3::PushButton6_Click()
 void Form3::mnuTXT_Click()
 {
     DataGrid1->commitOpenEditor();
+    if (!DataGrid1->waitForWholeTable())
+        return;
     std::unique_ptr<ProgressHere> progress;
     saveGridAsText(TextFormat::Tab, DataGrid1->rows(), this, exportPointer(*this, progress), CommonDialog1_FileName);
 }
@@ -143,6 +152,8 @@ void Form3::mnuTXT_Click()
 void Form3::mnuCSV_Click()
 {
     DataGrid1->commitOpenEditor();
+    if (!DataGrid1->waitForWholeTable())
+        return;
     std::unique_ptr<ProgressHere> progress;
     saveGridAsText(TextFormat::Csv, DataGrid1->rows(), this, exportPointer(*this, progress), CommonDialog1_FileName);
 }
@@ -150,6 +161,8 @@ void Form3::mnuCSV_Click()
 void Form3::mnuXML_Click()
 {
     DataGrid1->commitOpenEditor();
+    if (!DataGrid1->waitForWholeTable())
+        return;
     std::unique_ptr<ProgressHere> progress;
     saveGridAsText(TextFormat::Xml, DataGrid1->rows(), this, exportPointer(*this, progress), CommonDialog1_FileName);
 }
@@ -157,6 +170,8 @@ void Form3::mnuXML_Click()
 void Form3::mnuXLS_Click()
 {
     DataGrid1->commitOpenEditor();
+    if (!DataGrid1->waitForWholeTable())
+        return;
     std::unique_ptr<ProgressHere> progress;
     exportGridToSpreadsheet(DataGrid1->rows(), exportPointer(*this, progress));
 }
@@ -164,6 +179,8 @@ void Form3::mnuXLS_Click()
 void Form3::mnuPDF_Click()
 {
     DataGrid1->commitOpenEditor();
+    if (!DataGrid1->waitForWholeTable())
+        return;
     // The PDF export keeps the pointer as it is; only the wait dialog shows.
     const ProgressHere progress(this, savingTableText);
     exportGridToPdf(DataGrid1->rows());

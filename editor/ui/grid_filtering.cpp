@@ -41,6 +41,8 @@ GridFiltering::GridFiltering(DataGrid &grid, FilterHeader &header)
     connect(model, &QAbstractItemModel::rowsInserted, this, [this] { showCount(); });
     connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { showCount(); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { showCount(); });
+    // The corner also tells of a table still being read, or read only in part.
+    connect(model, &TableModel::readingChanged, this, [this] { showCount(); });
     // A new row joins the table when it is written, marked in its header.
     connect(model, &QAbstractItemModel::headerDataChanged, this, [this](Qt::Orientation orientation) {
         if (orientation == Qt::Vertical)
@@ -136,7 +138,20 @@ void GridFiltering::showCount()
     const TableModel &model = grid_.tableModel();
     const bool filtered = model.rowOrder().isFiltered();
     auto *cornerButton = grid_.findChild<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly);
-    if (!filtered) {
+    QString count, tip;
+    if (model.isReading()) {
+        count = readingText.toString();
+        tip = readingTip.toString().arg(model.tableRowCount());
+    } else if (filtered) {
+        count = QLocale().toString(model.dataRowCount());
+        tip = QStringLiteral("%1 of %2 rows").arg(model.dataRowCount()).arg(model.tableRowCount());
+        if (model.isIncomplete())
+            tip += QStringLiteral("\n") + incompleteTip.toString().arg(model.tableRowCount());
+    } else if (model.isIncomplete()) {
+        count = incompleteText.toString();
+        tip = incompleteTip.toString().arg(model.tableRowCount());
+    }
+    if (count.isEmpty()) {
         corner_->hide();
         corner_->setToolTip({});
         if (cornerButton)
@@ -144,8 +159,6 @@ void GridFiltering::showCount()
         grid_.verticalHeader()->setMinimumWidth(18);
         return;
     }
-    const QString count = QLocale().toString(model.dataRowCount());
-    const QString tip = QStringLiteral("%1 of %2 rows").arg(model.dataRowCount()).arg(model.tableRowCount());
     corner_->setText(count);
     corner_->setToolTip(tip);
     if (cornerButton)

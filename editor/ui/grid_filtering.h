@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringView>
 
 class DataGrid;
 class FilterHeader;
@@ -30,6 +31,14 @@ public:
     void clear();
     // Puts the count over the grid's top-left corner again.
     void placeCorner();
+
+    // What the corner says while the table is being read, and once its read
+    // broke off; %L1 is the count of rows read.
+    static constexpr QStringView readingText = u"Reading...";
+    static constexpr QStringView readingTip = u"%L1 rows read so far";
+    static constexpr QStringView incompleteText = u"Incomplete";
+    static constexpr QStringView incompleteTip =
+        u"The table was not read to its end: only its first %L1 rows are here. F5 reads it again.";
 
 signals:
     void shownChanged(bool shown);

@@ -82,9 +82,12 @@ bool TableOpening::readTable()
     try {
         snapshot_ = runBeside(waitingWindow_, QStringLiteral("Reading the table: %L1 rows so far"),
                               background::WhenGivenUp::LeaveBehind,
-                              [connection = std::move(connection_), name = tableName_]() mutable {
-                                  return db::TableSnapshot::open(std::move(connection), name,
-                                                                 background::progressOfCurrentCall());
+                              [connection = std::move(connection_), name = tableName_,
+                               reconnect = reconnection()]() mutable {
+                                  // The first block is enough to show; the grid reads on.
+                                  return db::TableSnapshot::openFirstRows(std::move(connection), name, 1,
+                                                                          std::move(reconnect),
+                                                                          background::progressOfCurrentCall());
                               });
     } catch (const background::Cancelled &) {
     } catch (const db::OpenCancelled &) {
@@ -95,6 +98,18 @@ bool TableOpening::readTable()
     if (shown_)
         shown_->hide();
     return false;
+}
+
+db::TableSnapshot::Reconnect TableOpening::reconnection() const
+{
+    return [login = login_] {
+        auto connection = std::make_unique<db::Connection>();
+        connection->setCursorLocation(db::Connection::adUseClient);
+        connection->setCommandTimeout(5000);
+        connection->setConnectionTimeout(5000);
+        connection->open(connectionStringFor(login));
+        return connection;
+    };
 }
 
 void TableOpening::bindGrid()

@@ -51,13 +51,17 @@ public:
     void showHeading();
     // Lets go of the table bound before, if any, with its connection.
     void unbindGrid();
-    // Reads the table beside the waiting window; false when the user gave it
-    // up: the editor is hidden again and nothing is bound.
+    // Reads the first rows of the table beside the waiting window (the grid
+    // reads the rest); false when the user gave it up: the editor is hidden
+    // again and nothing is bound.
     bool readTable();
     void bindGrid();
     void focusGrid();
 
 private:
+    // Another connection with the same login, for the table's snapshot.
+    std::function<std::unique_ptr<db::Connection>()> reconnection() const;
+
     QWidget *waitingWindow_;
     LoginValues login_;
     Editor editor_;

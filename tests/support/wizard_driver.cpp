@@ -4,9 +4,13 @@
 #include "app/message_box.h"
 #include "app/ui/wizard.h"
 #include "db/ui/form2.h"
+#include "editor/table_model.h"
+#include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTest>
 #include <QListWidget>
 #include <QSettings>
 
@@ -40,6 +44,19 @@ void WizardDriver::logIn(const testpg::Login &login)
 }
 
 bool WizardDriver::openTable(const QString &name)
+{
+    if (!startOpeningTable(name))
+        return false;
+    // The rest of the rows join the grid beside the window.
+    const TableModel &model = editor().DataGrid1->tableModel();
+    QElapsedTimer clock;
+    clock.start();
+    while (model.isReading() && clock.elapsed() < 120000)
+        QTest::qWait(5);
+    return true;
+}
+
+bool WizardDriver::startOpeningTable(const QString &name)
 {
     QListWidget *list = chooser().List1;
     const auto found = list->findItems(name, Qt::MatchExactly);

@@ -21,9 +21,13 @@ public:
     Wizard &wizard() { return *wizard_; }
     // Types the login into the login window and presses "Next >".
     void logIn(const testpg::Login &login);
-    // Selects the table in the chooser and presses "Next >"; false when the
-    // table is not listed.
+    // Selects the table in the chooser and presses "Next >", then waits
+    // until the grid has read the whole table; false when the table is not
+    // listed.
     bool openTable(const QString &name);
+    // The same, returning as soon as "Next >" did, while the grid may still
+    // be reading the rest of the table.
+    bool startOpeningTable(const QString &name);
     Form2 &chooser();
     Form3 &editor();
     int programEnds() const { return programEnds_; }
