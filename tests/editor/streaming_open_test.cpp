@@ -29,8 +29,10 @@ constexpr int tableRows = 80000;
 // rest, for the second.
 constexpr qint64 firstLock = 2811;
 constexpr qint64 secondLock = 2812;
+constexpr qint64 thirdLock = 2813;
 constexpr int firstGate = 10001;
 constexpr int secondGate = 60001;
+constexpr int thirdGate = 70001;
 
 int openConnectionsOf(const QString &user)
 {
@@ -78,6 +80,7 @@ private slots:
             "CREATE FUNCTION stream_t.gate(id integer) RETURNS boolean LANGUAGE plpgsql AS $$ BEGIN "
             "  IF id = %2 THEN PERFORM pg_advisory_xact_lock_shared(%3); END IF; "
             "  IF id = %4 THEN PERFORM pg_advisory_xact_lock_shared(%5); END IF; "
+            "  IF id = %6 THEN PERFORM pg_advisory_xact_lock_shared(%7); END IF; "
             "  RETURN true; END $$;"
             "ALTER TABLE stream_t.people OWNER TO stream_t; ALTER FUNCTION stream_t.gate(integer) OWNER TO stream_t;"
             "ALTER TABLE stream_t.people ENABLE ROW LEVEL SECURITY; ALTER TABLE stream_t.people FORCE ROW LEVEL SECURITY;"
@@ -86,7 +89,9 @@ private slots:
                                 .arg(firstGate)
                                 .arg(firstLock)
                                 .arg(secondGate)
-                                .arg(secondLock));
+                                .arg(secondLock)
+                                .arg(thirdGate)
+                                .arg(thirdLock));
         WaitDialog::setDelay(50);
     }
 
@@ -169,6 +174,55 @@ private slots:
         QVERIFY(model.undo());
         QCOMPARE(testpg::adminQuery(QStringLiteral("SELECT name FROM stream_t.people WHERE id = 5")),
                  QStringList{QStringLiteral("name 5")});
+        QVERIFY(boxes.boxes().empty());
+    }
+
+    // The connection the writes use beside the read is lost between two
+    // writes: the next write opens another and lands, and the read goes on.
+    void aWriteConnectionLostDuringTheReadIsOpenedAgain()
+    {
+        MessageCapture boxes;
+        WizardDriver driver;
+        driver.logIn(user_);
+        HeldServerLock first(firstLock);
+        HeldServerLock second(secondLock);
+        HeldServerLock third(thirdLock);
+        QVERIFY(driver.startOpeningTable("people"));
+        DataGrid &grid = *driver.editor().DataGrid1;
+        TableModel &model = grid.tableModel();
+        QVERIFY(model.snapshot()->writesBesideRead());
+        QVERIFY(model.setData(model.index(6, 1), QStringLiteral("first write")));
+        {
+            ReleaseWhenWaiting release(first);
+            QVERIFY(model.commitPendingRow());
+        }
+        // The reading session waits at a gate; the writing one is idle.
+        testpg::adminExec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                         "WHERE usename = '%1' AND state = 'idle'")
+                              .arg(login));
+        QVERIFY(model.setData(model.index(7, 1), QStringLiteral("second write")));
+        {
+            // The read may be between two parts, and the write not wait.
+            ReleaseWhenWaiting release(second);
+            QVERIFY(model.commitPendingRow());
+        }
+        second.release();
+        QVERIFY2(boxes.boxes().empty(), qPrintable(boxes.texts().join(u'\n')));
+        QVERIFY(model.isReading());
+        third.release();
+        QTRY_VERIFY_WITH_TIMEOUT(!model.isReading(), 60000);
+        QVERIFY(model.snapshot()->isComplete());
+        QCOMPARE(model.dataRowCount(), tableRows);
+        QCOMPARE(testpg::adminQuery(QStringLiteral("SELECT id, name FROM stream_t.people WHERE name LIKE '%write' "
+                                                   "ORDER BY id")),
+                 (QStringList{QStringLiteral("7|first write"), QStringLiteral("8|second write")}));
+        QCOMPARE(grid.cellText(7, 1), QStringLiteral("second write"));
+        QTRY_COMPARE(openConnectionsOf(login), 1);
+        // Both stand as written: undo finds each and puts it back.
+        QVERIFY(model.undo());
+        QVERIFY(model.undo());
+        QCOMPARE(testpg::adminQuery(QStringLiteral("SELECT count(*) FROM stream_t.people WHERE name LIKE '%write'")),
+                 QStringList{QStringLiteral("0")});
         QVERIFY(boxes.boxes().empty());
     }
 
