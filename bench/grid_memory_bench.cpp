@@ -11,6 +11,7 @@
 //   TABVALE_BENCH_REPEATS             processes per figure (default 2); the
 //                                     best time and the highest peak are shown
 
+#include "bench_measure.h"
 #include "bench_table.h"
 #include "db/connection.h"
 #include "db/table_snapshot.h"
@@ -21,14 +22,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
 
 namespace {
-
-double seconds(const QElapsedTimer &timer) { return double(timer.nsecsElapsed()) / 1e9; }
 
 // Processor time of this process: on a machine others share it swings less
 // than the time on the clock.
@@ -58,14 +56,8 @@ int runChild(const QStringList &args)
     const QString what = args.value(3);
     const int column = args.value(4).toInt();
     DataGrid grid;
-    grid.resize(800, 600);
-    grid.show();
-    QCoreApplication::processEvents();
-    {
-        auto connection = std::make_unique<db::Connection>();
-        connection->open(scottConnectionString());
-        grid.setDataSource(db::TableSnapshot::open(std::move(connection), table));
-    }
+    showGrid(grid);
+    grid.setDataSource(db::TableSnapshot::open(scottConnection(), table));
     QCoreApplication::processEvents();
     grid.grab();
     if (what == QLatin1String("filter")) {
@@ -85,20 +77,20 @@ int runChild(const QStringList &args)
     if (what == QLatin1String("sort")) {
         grid.sortByHeading(column);
         QCoreApplication::processEvents();
-        first = seconds(timer);
+        first = secondsSince(timer);
         timer.restart();
         grid.sortByHeading(column);
         QCoreApplication::processEvents();
-        second = seconds(timer);
+        second = secondsSince(timer);
     } else if (what == QLatin1String("filter")) {
         grid.filterHeader().setBoxText(column, args.value(5));
         grid.filtering().apply();
         QCoreApplication::processEvents();
-        first = seconds(timer);
+        first = secondsSince(timer);
     } else {
         done = grid.reload();
         QCoreApplication::processEvents();
-        first = seconds(timer);
+        first = secondsSince(timer);
     }
     const double processor = processorSeconds() - processorBefore;
     grid.grab();
@@ -121,14 +113,8 @@ Figure measure(const QString &table, const QStringList &what, int repeats)
 {
     Figure figure;
     for (int i = 0; i < repeats; ++i) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child"), table} + what);
-        if (!child.waitForFinished(-1) || child.exitCode() != 0) {
-            std::fprintf(stderr, "the measuring process failed\n");
-            std::exit(1);
-        }
-        const QStringList fields = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+        const QStringList fields =
+            childFigures(QStringList{QStringLiteral("--child"), table} + what, "the measuring process failed", 1);
         figure.first = std::min(figure.first, fields.value(0).toDouble());
         figure.second = std::min(figure.second, fields.value(1).toDouble());
         figure.rows = fields.value(4).toLongLong();
@@ -144,13 +130,10 @@ Figure measure(const QString &table, const QStringList &what, int repeats)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    paintOffscreenWithoutDisplay();
     QApplication app(argc, argv);
-    if (env("TABVALE_PG_DSN").isEmpty() || env("ODBCSYSINI").isEmpty()) {
-        std::fprintf(stderr, "The private PostgreSQL is not running; start the benchmark with bench/run.\n");
+    if (!privatePostgresRunning())
         return 2;
-    }
     try {
         const QStringList args = app.arguments();
         if (args.value(1) == QLatin1String("--child"))

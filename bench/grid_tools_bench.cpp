@@ -5,6 +5,7 @@
 //
 //   grid_tools_bench [rows]          default 1000000
 
+#include "bench_measure.h"
 #include "bench_table.h"
 #include "db/connection.h"
 #include "db/table_snapshot.h"
@@ -23,27 +24,22 @@
 
 namespace {
 
-double seconds(const QElapsedTimer &timer) { return double(timer.nsecsElapsed()) / 1e9; }
-
 std::unique_ptr<db::TableSnapshot> openTable(const QString &table, double &elapsed)
 {
-    auto connection = std::make_unique<db::Connection>();
-    connection->open(scottConnectionString());
+    auto connection = scottConnection();
     QElapsedTimer timer;
     timer.start();
     auto snapshot = db::TableSnapshot::open(std::move(connection), table);
-    elapsed = seconds(timer);
+    elapsed = secondsSince(timer);
     return snapshot;
 }
 
 // Words of which about half hold letters beyond ASCII.
 void ensureAccentTable(const QString &name, qint64 rows)
 {
-    if (psql(QStringLiteral("select count(*) from pg_tables where schemaname = 'scott' and tablename = '%1'").arg(name))
-        == QLatin1String("1"))
+    if (tableExists(name))
         return;
-    std::printf("creating scott.%s with %lld rows ...\n", qPrintable(name), rows);
-    std::fflush(stdout);
+    announceMaking(name, rows);
     psql(QStringLiteral("CREATE TABLE scott.%1 (id integer PRIMARY KEY, name varchar(40)); "
                         "ALTER TABLE scott.%1 OWNER TO scott; "
                         "INSERT INTO scott.%1 SELECT g, translate(substr(md5(g::text), 1, 12), '0123', 'äöüé') "
@@ -56,22 +52,17 @@ void ensureAccentTable(const QString &name, qint64 rows)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    paintOffscreenWithoutDisplay();
     QApplication app(argc, argv);
-    if (env("TABVALE_PG_DSN").isEmpty() || env("ODBCSYSINI").isEmpty()) {
-        std::fprintf(stderr, "The private PostgreSQL is not running; start the benchmark with bench/run.\n");
+    if (!privatePostgresRunning())
         return 2;
-    }
     try {
         const qint64 rows = app.arguments().size() > 1 ? app.arguments().value(1).toLongLong() : 1000000;
         const QString table = QStringLiteral("bench_rows_%1").arg(rows);
         ensureTable(table, rows);
 
         DataGrid grid;
-        grid.resize(800, 600);
-        grid.show();
-        QCoreApplication::processEvents();
+        showGrid(grid);
 
         // A first open to warm the server's cache, then the one measured.
         double firstOpen = 0;
@@ -94,7 +85,7 @@ int main(int argc, char **argv)
             QElapsedTimer timer;
             timer.start();
             grid.findAgain(true);
-            findSeconds[matchCase] = seconds(timer);
+            findSeconds[matchCase] = secondsSince(timer);
             foundLast = foundLast && grid.currentIndex().row() == gridRows - 1;
         }
         find.close();
@@ -118,11 +109,11 @@ int main(int argc, char **argv)
             timer.start();
             grid.sortByHeading(sort.column);
             QCoreApplication::processEvents();
-            const double ascending = seconds(timer);
+            const double ascending = secondsSince(timer);
             timer.restart();
             grid.sortByHeading(sort.column);
             QCoreApplication::processEvents();
-            const double descending = seconds(timer);
+            const double descending = secondsSince(timer);
             const double bytesPerRow = double(grid.tableModel().rowOrder().memoryUsed()) / double(gridRows);
             grid.sortByHeading(sort.column); // the table's own order again
             std::printf("sort by %s ascending %.2f s, descending %.2f s   (goal <= 1.0 s);"
@@ -141,7 +132,7 @@ int main(int argc, char **argv)
                 timer.start();
                 grid.filtering().apply();
                 QCoreApplication::processEvents();
-                return seconds(timer);
+                return secondsSince(timer);
             };
             // The rows alone, without the grid: a copy of the grid's order
             // filtered as the model filters it.
@@ -154,7 +145,7 @@ int main(int argc, char **argv)
                 timer.start();
                 order.filter(snapshot.rowCount(), [&](qint64 row) { return filter.matches(snapshot, row); },
                              amongShown);
-                return seconds(timer);
+                return secondsSince(timer);
             };
             const double firstAlone = rowsAlone(4, QStringLiteral("3"), false);
             const double firstCharacter = filterBy(4, QStringLiteral("3"));
@@ -198,7 +189,7 @@ int main(int argc, char **argv)
         timer.start();
         const bool reloaded = grid.reload();
         QCoreApplication::processEvents();
-        const double reloadSeconds = seconds(timer);
+        const double reloadSeconds = secondsSince(timer);
         std::printf("reload (sorted, current row kept)         %.2f s = %.2f x first open   (goal <= 1.15)%s\n",
                     reloadSeconds, reloadSeconds / firstOpen, reloaded ? "" : "  FAILED");
 
@@ -213,7 +204,7 @@ int main(int argc, char **argv)
             timer.restart();
             grid.sortByHeading(1);
             QCoreApplication::processEvents();
-            std::printf("sort by text, half beyond ASCII, %-6s locale  %.2f s   (goal <= 1.0 s)\n", locale, seconds(timer));
+            std::printf("sort by text, half beyond ASCII, %-6s locale  %.2f s   (goal <= 1.0 s)\n", locale, secondsSince(timer));
             grid.sortByHeading(1);
             grid.sortByHeading(1);
         }
