@@ -1,12 +1,13 @@
 #include "bench_measure.h"
 
+#include "app/app_error.h"
 #include "bench_table.h"
 #include "db/connection.h"
 #include "db/connection_handles.h"
 #include "db/odbc_diagnostics.h"
 #include "editor/ui/data_grid.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QProcess>
 #include <algorithm>
@@ -117,4 +118,18 @@ QStringList childFigures(const QStringList &arguments, const char *failure, int 
         std::exit(exitCode);
     }
     return QString::fromUtf8(child.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
+}
+
+int runInWidgetApplication(int argc, char **argv, const std::function<int(const QStringList &arguments)> &benchmark)
+{
+    paintOffscreenWithoutDisplay();
+    QApplication app(argc, argv);
+    if (!privatePostgresRunning())
+        return 2;
+    try {
+        return benchmark(app.arguments());
+    } catch (const AppError &error) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.description()));
+        return 1;
+    }
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,3 +40,8 @@ void showGrid(DataGrid &grid);
 // Runs this program again with the arguments and returns the words it
 // printed; a child that fails ends the benchmark with the message and code.
 QStringList childFigures(const QStringList &arguments, const char *failure, int exitCode);
+
+// A benchmark's main in a widget application, painting offscreen without a
+// display, once the private PostgreSQL is there (2 when not); an error's
+// description ends it with 1.
+int runInWidgetApplication(int argc, char **argv, const std::function<int(const QStringList &arguments)> &benchmark);

@@ -126,75 +126,68 @@ Figure measure(const QString &table, const QStringList &what, int repeats)
     return figure;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// The figures, each with its goal beside it.
+int runBenchmark(const QStringList &args)
 {
-    paintOffscreenWithoutDisplay();
-    QApplication app(argc, argv);
-    if (!privatePostgresRunning())
-        return 2;
-    try {
-        const QStringList args = app.arguments();
-        if (args.value(1) == QLatin1String("--child"))
-            return runChild(args);
-        const qint64 rows = args.size() > 1 ? args.value(1).toLongLong() : 1000000;
-        const int runs = qEnvironmentVariableIsSet("TABVALE_BENCH_REPEATS")
-                             ? std::max(1, qEnvironmentVariableIntValue("TABVALE_BENCH_REPEATS"))
-                             : 2;
-        const QString table = QStringLiteral("bench_prefix_%1").arg(rows);
-        ensurePrefixTable(table, rows);
+    if (args.value(1) == QLatin1String("--child"))
+        return runChild(args);
+    const qint64 rows = args.size() > 1 ? args.value(1).toLongLong() : 1000000;
+    const int runs = qEnvironmentVariableIsSet("TABVALE_BENCH_REPEATS")
+                         ? std::max(1, qEnvironmentVariableIntValue("TABVALE_BENCH_REPEATS"))
+                         : 2;
+    const QString table = QStringLiteral("bench_prefix_%1").arg(rows);
+    ensurePrefixTable(table, rows);
 
-        std::printf("\n%lld rows; each figure from %d fresh processes: best time, highest peak above the open's\n",
-                    rows, runs);
-        const auto peakGoal = [](double bytesPerRow) { return bytesPerRow <= 32 ? "" : "  OVER"; };
-        struct SortCase {
-            int column;
-            const char *what;
-            bool sharedPrefix;
-        };
-        const SortCase sorts[] = {{0, "integer   (id)      ", false}, {2, "numeric   (price)   ", false},
-                                  {5, "timestamp (created) ", false}, {3, "text      (customer)", true},
-                                  {4, "text      (city)    ", true},  {7, "text      (note)    ", true},
-                                  {8, "code      AC-1234   ", true},  {9, "invoice   INV-2026-…", true},
-                                  {10, "e-mail    a.b1@c.d  ", true}, {11, "path      /srv/…pdf ", true}};
-        double openPeakMB = 0;
-        for (const SortCase &sort : sorts) {
-            const Figure f = measure(table, {QStringLiteral("sort"), QString::number(sort.column)}, runs);
-            openPeakMB = f.openPeakMB;
-            std::printf("sort by %s ascending %.3f s, descending %.3f s   (goal <= %s s; both %.3f s of processor);"
-                        " peak +%.1f bytes a row (goal <= 32)%s\n",
-                        sort.what, f.first, f.second, sort.sharedPrefix ? "0.3" : "1.0", f.processor,
-                        f.peakBytesPerRow, peakGoal(f.peakBytesPerRow));
-        }
-        struct FilterCase {
-            int column;
-            const char *typed;
-            const char *what;
-        };
-        const FilterCase filters[] = {{4, "3", "city contains \"3\"     "},
-                                      {8, "AC-99", "code contains \"AC-99\" "},
-                                      {2, ">50000", "price >50000          "}};
-        for (const FilterCase &filter : filters) {
-            const Figure f = measure(
-                table, {QStringLiteral("filter"), QString::number(filter.column), QString::fromUtf8(filter.typed)}, runs);
-            std::printf("filter %s %.3f s   (goal <= 0.15 s); peak +%.1f bytes a row (goal <= 32)%s\n", filter.what,
-                        f.first, f.peakBytesPerRow, peakGoal(f.peakBytesPerRow));
-        }
-        for (const int sortedBy : {-1, 11}) {
-            QStringList what{QStringLiteral("reload")};
-            if (sortedBy >= 0)
-                what << QString::number(sortedBy);
-            const Figure f = measure(table, what, runs);
-            std::printf("reload%s %.2f s; peak +%.1f bytes a row (goal <= 32; old and new rows are held together"
-                        " while the new ones are read)%s%s\n",
-                        sortedBy >= 0 ? ", sorted by path" : "                ", f.first, f.peakBytesPerRow,
-                        peakGoal(f.peakBytesPerRow), f.rows < 0 ? "  FAILED" : "");
-        }
-        std::printf("peak after the open (grid shown)          %.1f MB\n", openPeakMB);
-    } catch (const AppError &error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.description()));
-        return 1;
+    std::printf("\n%lld rows; each figure from %d fresh processes: best time, highest peak above the open's\n",
+                rows, runs);
+    const auto peakGoal = [](double bytesPerRow) { return bytesPerRow <= 32 ? "" : "  OVER"; };
+    struct SortCase {
+        int column;
+        const char *what;
+        bool sharedPrefix;
+    };
+    const SortCase sorts[] = {{0, "integer   (id)      ", false}, {2, "numeric   (price)   ", false},
+                              {5, "timestamp (created) ", false}, {3, "text      (customer)", true},
+                              {4, "text      (city)    ", true},  {7, "text      (note)    ", true},
+                              {8, "code      AC-1234   ", true},  {9, "invoice   INV-2026-…", true},
+                              {10, "e-mail    a.b1@c.d  ", true}, {11, "path      /srv/…pdf ", true}};
+    double openPeakMB = 0;
+    for (const SortCase &sort : sorts) {
+        const Figure f = measure(table, {QStringLiteral("sort"), QString::number(sort.column)}, runs);
+        openPeakMB = f.openPeakMB;
+        std::printf("sort by %s ascending %.3f s, descending %.3f s   (goal <= %s s; both %.3f s of processor);"
+                    " peak +%.1f bytes a row (goal <= 32)%s\n",
+                    sort.what, f.first, f.second, sort.sharedPrefix ? "0.3" : "1.0", f.processor,
+                    f.peakBytesPerRow, peakGoal(f.peakBytesPerRow));
     }
+    struct FilterCase {
+        int column;
+        const char *typed;
+        const char *what;
+    };
+    const FilterCase filters[] = {{4, "3", "city contains \"3\"     "},
+                                  {8, "AC-99", "code contains \"AC-99\" "},
+                                  {2, ">50000", "price >50000          "}};
+    for (const FilterCase &filter : filters) {
+        const Figure f = measure(
+            table, {QStringLiteral("filter"), QString::number(filter.column), QString::fromUtf8(filter.typed)}, runs);
+        std::printf("filter %s %.3f s   (goal <= 0.15 s); peak +%.1f bytes a row (goal <= 32)%s\n", filter.what,
+                    f.first, f.peakBytesPerRow, peakGoal(f.peakBytesPerRow));
+    }
+    for (const int sortedBy : {-1, 11}) {
+        QStringList what{QStringLiteral("reload")};
+        if (sortedBy >= 0)
+            what << QString::number(sortedBy);
+        const Figure f = measure(table, what, runs);
+        std::printf("reload%s %.2f s; peak +%.1f bytes a row (goal <= 32; old and new rows are held together"
+                    " while the new ones are read)%s%s\n",
+                    sortedBy >= 0 ? ", sorted by path" : "                ", f.first, f.peakBytesPerRow,
+                    peakGoal(f.peakBytesPerRow), f.rows < 0 ? "  FAILED" : "");
+    }
+    std::printf("peak after the open (grid shown)          %.1f MB\n", openPeakMB);
     return 0;
 }
+
+} // namespace
+
+int main(int argc, char **argv) { return runInWidgetApplication(argc, argv, runBenchmark); }
