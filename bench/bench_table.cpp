@@ -32,15 +32,24 @@ QString psql(const QString &sql)
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-void ensureTable(const QString &name, qint64 rows)
+bool tableExists(const QString &name)
 {
-    const QString exists = psql(QStringLiteral("select count(*) from pg_tables where schemaname = 'scott' and "
-                                               "tablename = '%1'")
-                                    .arg(name));
-    if (exists == QLatin1String("1") && psql(QStringLiteral("select count(*) from scott.%1").arg(name)).toLongLong() == rows)
-        return;
+    return psql(QStringLiteral("select count(*) from pg_tables where schemaname = 'scott' and tablename = '%1'")
+                    .arg(name))
+           == QLatin1String("1");
+}
+
+void announceMaking(const QString &name, qint64 rows)
+{
     std::printf("creating scott.%s with %lld rows ...\n", qPrintable(name), rows);
     std::fflush(stdout);
+}
+
+void ensureTable(const QString &name, qint64 rows)
+{
+    if (tableExists(name) && psql(QStringLiteral("select count(*) from scott.%1").arg(name)).toLongLong() == rows)
+        return;
+    announceMaking(name, rows);
     psql(QStringLiteral("DROP TABLE IF EXISTS scott.%1; CREATE TABLE scott.%1 (id integer PRIMARY KEY, "
                         "quantity integer, price numeric(12,2), customer varchar(30), city varchar(30), "
                         "created timestamp, shipped timestamp, note text); ALTER TABLE scott.%1 OWNER TO scott;")
@@ -54,16 +63,11 @@ void ensureTable(const QString &name, qint64 rows)
              .arg(rows));
 }
 
-
 void ensurePrefixTable(const QString &name, qint64 rows)
 {
-    const QString exists = psql(QStringLiteral("select count(*) from pg_tables where schemaname = 'scott' and "
-                                               "tablename = '%1'")
-                                    .arg(name));
-    if (exists == QLatin1String("1") && psql(QStringLiteral("select count(*) from scott.%1").arg(name)).toLongLong() == rows)
+    if (tableExists(name) && psql(QStringLiteral("select count(*) from scott.%1").arg(name)).toLongLong() == rows)
         return;
-    std::printf("creating scott.%s with %lld rows ...\n", qPrintable(name), rows);
-    std::fflush(stdout);
+    announceMaking(name, rows);
     psql(QStringLiteral("DROP TABLE IF EXISTS scott.%1; CREATE TABLE scott.%1 (id integer PRIMARY KEY, "
                         "quantity integer, price numeric(12,2), customer varchar(30), city varchar(30), "
                         "created timestamp, shipped timestamp, note text, code varchar(10), invoice varchar(20), "

@@ -12,6 +12,9 @@ QString scottConnectionString();
 QStringList psqlArguments();
 // Runs SQL as the superuser; ends the program when it fails.
 QString psql(const QString &sql);
+bool tableExists(const QString &name);
+// A word on the console before a table is made, which can take a while.
+void announceMaking(const QString &name, qint64 rows);
 // Two integers, a numeric(12,2), two varchar(30), two timestamps and a text
 // of about 40 characters: about 144 bytes a row as CSV. Made when missing.
 void ensureTable(const QString &name, qint64 rows);

@@ -11,6 +11,7 @@
 //   TABVALE_BENCH_REPEATS             processes per figure (default 2); the
 //                                     best time and the highest peak are shown
 
+#include "bench_measure.h"
 #include "bench_table.h"
 #include "db/connection.h"
 #include "db/table_snapshot.h"
@@ -21,14 +22,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
 
 namespace {
-
-double seconds(const QElapsedTimer &timer) { return double(timer.nsecsElapsed()) / 1e9; }
 
 // Processor time of this process: on a machine others share it swings less
 // than the time on the clock.
@@ -58,14 +56,8 @@ int runChild(const QStringList &args)
     const QString what = args.value(3);
     const int column = args.value(4).toInt();
     DataGrid grid;
-    grid.resize(800, 600);
-    grid.show();
-    QCoreApplication::processEvents();
-    {
-        auto connection = std::make_unique<db::Connection>();
-        connection->open(scottConnectionString());
-        grid.setDataSource(db::TableSnapshot::open(std::move(connection), table));
-    }
+    showGrid(grid);
+    grid.setDataSource(db::TableSnapshot::open(scottConnection(), table));
     QCoreApplication::processEvents();
     grid.grab();
     if (what == QLatin1String("filter")) {
@@ -85,20 +77,20 @@ int runChild(const QStringList &args)
     if (what == QLatin1String("sort")) {
         grid.sortByHeading(column);
         QCoreApplication::processEvents();
-        first = seconds(timer);
+        first = secondsSince(timer);
         timer.restart();
         grid.sortByHeading(column);
         QCoreApplication::processEvents();
-        second = seconds(timer);
+        second = secondsSince(timer);
     } else if (what == QLatin1String("filter")) {
         grid.filterHeader().setBoxText(column, args.value(5));
         grid.filtering().apply();
         QCoreApplication::processEvents();
-        first = seconds(timer);
+        first = secondsSince(timer);
     } else {
         done = grid.reload();
         QCoreApplication::processEvents();
-        first = seconds(timer);
+        first = secondsSince(timer);
     }
     const double processor = processorSeconds() - processorBefore;
     grid.grab();
@@ -121,14 +113,8 @@ Figure measure(const QString &table, const QStringList &what, int repeats)
 {
     Figure figure;
     for (int i = 0; i < repeats; ++i) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child"), table} + what);
-        if (!child.waitForFinished(-1) || child.exitCode() != 0) {
-            std::fprintf(stderr, "the measuring process failed\n");
-            std::exit(1);
-        }
-        const QStringList fields = QString::fromLatin1(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+        const QStringList fields =
+            childFigures(QStringList{QStringLiteral("--child"), table} + what, "the measuring process failed", 1);
         figure.first = std::min(figure.first, fields.value(0).toDouble());
         figure.second = std::min(figure.second, fields.value(1).toDouble());
         figure.rows = fields.value(4).toLongLong();
@@ -140,78 +126,68 @@ Figure measure(const QString &table, const QStringList &what, int repeats)
     return figure;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// The figures, each with its goal beside it.
+int runBenchmark(const QStringList &args)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    if (env("TABVALE_PG_DSN").isEmpty() || env("ODBCSYSINI").isEmpty()) {
-        std::fprintf(stderr, "The private PostgreSQL is not running; start the benchmark with bench/run.\n");
-        return 2;
-    }
-    try {
-        const QStringList args = app.arguments();
-        if (args.value(1) == QLatin1String("--child"))
-            return runChild(args);
-        const qint64 rows = args.size() > 1 ? args.value(1).toLongLong() : 1000000;
-        const int runs = qEnvironmentVariableIsSet("TABVALE_BENCH_REPEATS")
-                             ? std::max(1, qEnvironmentVariableIntValue("TABVALE_BENCH_REPEATS"))
-                             : 2;
-        const QString table = QStringLiteral("bench_prefix_%1").arg(rows);
-        ensurePrefixTable(table, rows);
+    if (args.value(1) == QLatin1String("--child"))
+        return runChild(args);
+    const qint64 rows = args.size() > 1 ? args.value(1).toLongLong() : 1000000;
+    const int runs = qEnvironmentVariableIsSet("TABVALE_BENCH_REPEATS")
+                         ? std::max(1, qEnvironmentVariableIntValue("TABVALE_BENCH_REPEATS"))
+                         : 2;
+    const QString table = QStringLiteral("bench_prefix_%1").arg(rows);
+    ensurePrefixTable(table, rows);
 
-        std::printf("\n%lld rows; each figure from %d fresh processes: best time, highest peak above the open's\n",
-                    rows, runs);
-        const auto peakGoal = [](double bytesPerRow) { return bytesPerRow <= 32 ? "" : "  OVER"; };
-        struct SortCase {
-            int column;
-            const char *what;
-            bool sharedPrefix;
-        };
-        const SortCase sorts[] = {{0, "integer   (id)      ", false}, {2, "numeric   (price)   ", false},
-                                  {5, "timestamp (created) ", false}, {3, "text      (customer)", true},
-                                  {4, "text      (city)    ", true},  {7, "text      (note)    ", true},
-                                  {8, "code      AC-1234   ", true},  {9, "invoice   INV-2026-…", true},
-                                  {10, "e-mail    a.b1@c.d  ", true}, {11, "path      /srv/…pdf ", true}};
-        double openPeakMB = 0;
-        for (const SortCase &sort : sorts) {
-            const Figure f = measure(table, {QStringLiteral("sort"), QString::number(sort.column)}, runs);
-            openPeakMB = f.openPeakMB;
-            std::printf("sort by %s ascending %.3f s, descending %.3f s   (goal <= %s s; both %.3f s of processor);"
-                        " peak +%.1f bytes a row (goal <= 32)%s\n",
-                        sort.what, f.first, f.second, sort.sharedPrefix ? "0.3" : "1.0", f.processor,
-                        f.peakBytesPerRow, peakGoal(f.peakBytesPerRow));
-        }
-        struct FilterCase {
-            int column;
-            const char *typed;
-            const char *what;
-        };
-        const FilterCase filters[] = {{4, "3", "city contains \"3\"     "},
-                                      {8, "AC-99", "code contains \"AC-99\" "},
-                                      {2, ">50000", "price >50000          "}};
-        for (const FilterCase &filter : filters) {
-            const Figure f = measure(
-                table, {QStringLiteral("filter"), QString::number(filter.column), QString::fromUtf8(filter.typed)}, runs);
-            std::printf("filter %s %.3f s   (goal <= 0.15 s); peak +%.1f bytes a row (goal <= 32)%s\n", filter.what,
-                        f.first, f.peakBytesPerRow, peakGoal(f.peakBytesPerRow));
-        }
-        for (const int sortedBy : {-1, 11}) {
-            QStringList what{QStringLiteral("reload")};
-            if (sortedBy >= 0)
-                what << QString::number(sortedBy);
-            const Figure f = measure(table, what, runs);
-            std::printf("reload%s %.2f s; peak +%.1f bytes a row (goal <= 32; old and new rows are held together"
-                        " while the new ones are read)%s%s\n",
-                        sortedBy >= 0 ? ", sorted by path" : "                ", f.first, f.peakBytesPerRow,
-                        peakGoal(f.peakBytesPerRow), f.rows < 0 ? "  FAILED" : "");
-        }
-        std::printf("peak after the open (grid shown)          %.1f MB\n", openPeakMB);
-    } catch (const AppError &error) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.description()));
-        return 1;
+    std::printf("\n%lld rows; each figure from %d fresh processes: best time, highest peak above the open's\n",
+                rows, runs);
+    const auto peakGoal = [](double bytesPerRow) { return bytesPerRow <= 32 ? "" : "  OVER"; };
+    struct SortCase {
+        int column;
+        const char *what;
+        bool sharedPrefix;
+    };
+    const SortCase sorts[] = {{0, "integer   (id)      ", false}, {2, "numeric   (price)   ", false},
+                              {5, "timestamp (created) ", false}, {3, "text      (customer)", true},
+                              {4, "text      (city)    ", true},  {7, "text      (note)    ", true},
+                              {8, "code      AC-1234   ", true},  {9, "invoice   INV-2026-…", true},
+                              {10, "e-mail    a.b1@c.d  ", true}, {11, "path      /srv/…pdf ", true}};
+    double openPeakMB = 0;
+    for (const SortCase &sort : sorts) {
+        const Figure f = measure(table, {QStringLiteral("sort"), QString::number(sort.column)}, runs);
+        openPeakMB = f.openPeakMB;
+        std::printf("sort by %s ascending %.3f s, descending %.3f s   (goal <= %s s; both %.3f s of processor);"
+                    " peak +%.1f bytes a row (goal <= 32)%s\n",
+                    sort.what, f.first, f.second, sort.sharedPrefix ? "0.3" : "1.0", f.processor,
+                    f.peakBytesPerRow, peakGoal(f.peakBytesPerRow));
     }
+    struct FilterCase {
+        int column;
+        const char *typed;
+        const char *what;
+    };
+    const FilterCase filters[] = {{4, "3", "city contains \"3\"     "},
+                                  {8, "AC-99", "code contains \"AC-99\" "},
+                                  {2, ">50000", "price >50000          "}};
+    for (const FilterCase &filter : filters) {
+        const Figure f = measure(
+            table, {QStringLiteral("filter"), QString::number(filter.column), QString::fromUtf8(filter.typed)}, runs);
+        std::printf("filter %s %.3f s   (goal <= 0.15 s); peak +%.1f bytes a row (goal <= 32)%s\n", filter.what,
+                    f.first, f.peakBytesPerRow, peakGoal(f.peakBytesPerRow));
+    }
+    for (const int sortedBy : {-1, 11}) {
+        QStringList what{QStringLiteral("reload")};
+        if (sortedBy >= 0)
+            what << QString::number(sortedBy);
+        const Figure f = measure(table, what, runs);
+        std::printf("reload%s %.2f s; peak +%.1f bytes a row (goal <= 32; old and new rows are held together"
+                    " while the new ones are read)%s%s\n",
+                    sortedBy >= 0 ? ", sorted by path" : "                ", f.first, f.peakBytesPerRow,
+                    peakGoal(f.peakBytesPerRow), f.rows < 0 ? "  FAILED" : "");
+    }
+    std::printf("peak after the open (grid shown)          %.1f MB\n", openPeakMB);
     return 0;
 }
+
+} // namespace
+
+int main(int argc, char **argv) { return runInWidgetApplication(argc, argv, runBenchmark); }

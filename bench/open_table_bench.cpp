@@ -9,11 +9,9 @@
 //                                    grid in a widget application, painted,
 //                                    and saved as CSV, TXT and XML
 
+#include "bench_measure.h"
 #include "bench_table.h"
 #include "db/connection.h"
-#include "db/connection_handles.h"
-#include "db/odbc_diagnostics.h"
-#include "db/oracle.h"
 #include "db/table_snapshot.h"
 #include "editor/ui/data_grid.h"
 #include "export/datagrid_writers.h"
@@ -22,75 +20,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
-#include <sqlext.h>
 #include <vector>
 
 namespace {
-
-qint64 statusKiB(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
-// The baseline: the same rows through the same driver, block by block into
-// text buffers, kept nowhere.
-double rawBlockFetchSeconds(const QString &table, qint64 &rowsSeen)
-{
-    db::Connection connection;
-    connection.open(scottConnectionString());
-    SQLHDBC dbc = connection.handles().connection.get();
-    SQLHANDLE raw = SQL_NULL_HANDLE;
-    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &raw);
-    db::StatementHandle statement(raw);
-    SQLHSTMT stmt = statement.get();
-
-    QElapsedTimer timer;
-    timer.start();
-    std::u16string sql = db::toSqlWChar(QStringLiteral("SELECT * FROM \"%1\"").arg(table));
-    db::checkOdbc(SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR *>(sql.data()), SQLINTEGER(sql.size())),
-                  SQL_HANDLE_STMT, stmt, "SQLExecDirect");
-    SQLSMALLINT columns = 0;
-    SQLNumResultCols(stmt, &columns);
-    constexpr SQLULEN blockRows = 1000;
-    std::vector<std::vector<char>> buffers(static_cast<size_t>(columns));
-    std::vector<std::vector<SQLLEN>> indicators(static_cast<size_t>(columns));
-    std::vector<SQLLEN> widths(static_cast<size_t>(columns));
-    SQLULEN fetched = 0;
-    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows), 0);
-    SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-    for (SQLSMALLINT c = 0; c < columns; ++c) {
-        SQLWCHAR name[256];
-        SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
-        SQLULEN size = 0;
-        SQLDescribeColW(stmt, SQLUSMALLINT(c + 1), name, 256, &nameLength, &type, &size, &digits, &nullable);
-        widths[size_t(c)] = SQLLEN(std::clamp<SQLULEN>(size == 0 ? 2048 : size * 4 + 1, 16, 2048));
-        buffers[size_t(c)].resize(size_t(widths[size_t(c)]) * blockRows);
-        indicators[size_t(c)].resize(blockRows);
-        SQLBindCol(stmt, SQLUSMALLINT(c + 1), SQL_C_CHAR, buffers[size_t(c)].data(), widths[size_t(c)],
-                   indicators[size_t(c)].data());
-    }
-    rowsSeen = 0;
-    for (;;) {
-        const SQLRETURN rc = SQLFetch(stmt);
-        if (rc == SQL_NO_DATA)
-            break;
-        db::checkOdbc(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
-        rowsSeen += qint64(fetched);
-    }
-    return double(timer.nsecsElapsed()) / 1e9;
-}
 
 // One open in this process, reported as "seconds rows memoryUsed rssBeforeKiB peakKiB".
 int runChild(const QString &table, bool intoGrid)
@@ -98,13 +33,10 @@ int runChild(const QString &table, bool intoGrid)
     std::unique_ptr<DataGrid> grid;
     if (intoGrid) {
         grid = std::make_unique<DataGrid>();
-        grid->resize(800, 600);
-        grid->show();
-        QCoreApplication::processEvents();
+        showGrid(*grid);
     }
     const qint64 before = statusKiB("VmRSS:");
-    std::unique_ptr<db::Connection> connection = std::make_unique<db::Connection>();
-    connection->open(scottConnectionString());
+    std::unique_ptr<db::Connection> connection = scottConnection();
     QElapsedTimer timer;
     timer.start();
     auto snapshot = db::TableSnapshot::open(std::move(connection), table);
@@ -116,7 +48,7 @@ int runChild(const QString &table, bool intoGrid)
         QCoreApplication::processEvents();
         grid->grab(); // paint the rows in view
     }
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const double seconds = secondsSince(timer);
     std::printf("%.6f %lld %zu %lld %lld", seconds, rows, used, before, statusKiB("VmHWM:"));
     if (grid) {
         // The exports of the opened grid, as the menu entries run them.
@@ -127,7 +59,7 @@ int runChild(const QString &table, bool intoGrid)
             QElapsedTimer exportTimer;
             exportTimer.start();
             writer(grid->rows(), file);
-            std::printf(" %.6f %lld", double(exportTimer.nsecsElapsed()) / 1e9, qint64(QFileInfo(file).size()));
+            std::printf(" %.6f %lld", secondsSince(exportTimer), qint64(QFileInfo(file).size()));
             QFile::remove(file);
         }
         std::printf(" %lld", statusKiB("VmHWM:"));
@@ -150,15 +82,8 @@ struct ChildResult {
 
 ChildResult openInChild(const QString &table, bool intoGrid = false)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {intoGrid ? QStringLiteral("--grid") : QStringLiteral("--child"), table});
-    if (!child.waitForFinished(-1) || child.exitCode() != 0) {
-        std::fprintf(stderr, "the open failed\n");
-        std::exit(2);
-    }
-    const QStringList fields = QString::fromUtf8(child.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
+    const QStringList fields =
+        childFigures({intoGrid ? QStringLiteral("--grid") : QStringLiteral("--child"), table}, "the open failed", 2);
     ChildResult result;
     result.seconds = fields.value(0).toDouble();
     result.rows = fields.value(1).toLongLong();
@@ -173,26 +98,18 @@ ChildResult openInChild(const QString &table, bool intoGrid = false)
     return result;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     const bool gridChild = argc > 1 && qstrcmp(argv[1], "--grid") == 0;
-    if (gridChild && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (gridChild)
+        paintOffscreenWithoutDisplay();
     std::unique_ptr<QCoreApplication> app = gridChild ? std::make_unique<QApplication>(argc, argv)
                                                       : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList args = app->arguments();
-    if (env("TABVALE_PG_DSN").isEmpty() || env("ODBCSYSINI").isEmpty()) {
-        std::fprintf(stderr, "The private PostgreSQL is not running; start the benchmark with bench/run.\n");
+    if (!privatePostgresRunning())
         return 2;
-    }
     try {
         if (args.value(1) == QLatin1String("--child") || gridChild)
             return runChild(args.value(2), gridChild);
@@ -212,7 +129,7 @@ int main(int argc, char **argv)
             QElapsedTimer timer;
             timer.start();
             psql(QStringLiteral("\\copy scott.%1 to '%2' csv").arg(bigTable, csv));
-            copyTimes.push_back(double(timer.nsecsElapsed()) / 1e9);
+            copyTimes.push_back(secondsSince(timer));
         }
         const double csvMB = double(QFileInfo(csv).size()) / 1e6;
 

@@ -1,6 +1,7 @@
 #include "db/connection.h"
 #include "db/table_snapshot.h"
 #include "support/snapshot_checks.h"
+#include "support/scratch_sql.h"
 #include "support/wizard_driver.h"
 
 #include <QtTest>
@@ -13,11 +14,6 @@ using db::RowConflictError;
 using db::TableSnapshot;
 
 const QString login = QStringLiteral("locator_t");
-
-QString inDatabase(const QString &sql)
-{
-    return testpg::adminQuery(sql).join(u'\n');
-}
 
 } // namespace
 

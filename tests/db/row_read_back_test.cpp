@@ -4,6 +4,7 @@
 #include "db/table_snapshot.h"
 #include "support/snapshot_checks.h"
 #include "support/postgres.h"
+#include "support/scratch_sql.h"
 #include "support/wizard_driver.h"
 
 #include <QProcess>
@@ -18,16 +19,7 @@ namespace {
 using db::TableSnapshot;
 
 const QString login = QStringLiteral("readback_t");
-
-void asLogin(const QString &sql)
-{
-    testpg::adminExec(QStringLiteral("SET ROLE %1; %2 RESET ROLE;").arg(login, sql));
-}
-
-QString inDatabase(const QString &sql)
-{
-    return testpg::adminQuery(sql).join(u'\n');
-}
+const AsLogin asLogin(login);
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "support/message_capture.h"
+#include "support/scratch_sql.h"
 #include "support/wizard_driver.h"
 
 #include <QApplication>
@@ -17,16 +18,7 @@
 namespace {
 
 const QString login = QStringLiteral("cells_t");
-
-void asLogin(const QString &sql)
-{
-    testpg::adminExec(QStringLiteral("SET ROLE %1; %2 RESET ROLE;").arg(login, sql));
-}
-
-QString inDatabase(const QString &sql)
-{
-    return testpg::adminQuery(sql).join(u'\n');
-}
+const AsLogin asLogin(login);
 
 // A tooltip that no reason contains, so that the next one can be told from
 // the last: a hidden tooltip keeps its text for a while.

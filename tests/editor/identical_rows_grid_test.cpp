@@ -2,6 +2,7 @@
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "support/message_capture.h"
+#include "support/scratch_sql.h"
 #include "support/wizard_driver.h"
 
 #include <QtTest>
@@ -11,11 +12,6 @@
 namespace {
 
 const QString login = QStringLiteral("twins_t");
-
-QString inDatabase(const QString &sql)
-{
-    return testpg::adminQuery(sql).join(u'\n');
-}
 
 } // namespace
 

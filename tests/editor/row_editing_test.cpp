@@ -4,6 +4,7 @@
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "support/message_capture.h"
+#include "support/scratch_editor.h"
 #include "support/wizard_driver.h"
 
 #include <QApplication>
@@ -13,26 +14,7 @@
 namespace {
 
 const QString login = QStringLiteral("rows_t");
-
-void asLogin(const QString &sql)
-{
-    testpg::adminExec(QStringLiteral("SET ROLE %1; %2 RESET ROLE;").arg(login, sql));
-}
-
-QString inDatabase(const QString &sql)
-{
-    return testpg::adminQuery(sql).join(u'\n');
-}
-
-// Types into a cell through the model and moves to another row, which
-// writes the row left.
-void editAndLeave(DataGrid &grid, int row, int column, const QString &text, int toRow)
-{
-    auto *model = grid.model();
-    grid.setCurrentIndex(model->index(row, column));
-    QVERIFY(model->setData(model->index(row, column), text));
-    grid.setCurrentIndex(model->index(toRow, 0));
-}
+const AsLogin asLogin(login);
 
 } // namespace
 
@@ -212,17 +194,7 @@ private slots:
     }
 
 private:
-    Form3 &open(const QString &table)
-    {
-        if (!driver_) {
-            driver_ = std::make_unique<WizardDriver>();
-            driver_->logIn(user_);
-        } else if (driver_->editor().isVisible()) {
-            driver_->editor().PushButton1_Click();
-        }
-        [&] { QVERIFY(driver_->openTable(table)); }();
-        return driver_->editor();
-    }
+    Form3 &open(const QString &table) { return openInEditor(driver_, user_, table); }
     testpg::Login user_;
     std::unique_ptr<WizardDriver> driver_;
 };

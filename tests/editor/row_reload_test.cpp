@@ -3,6 +3,7 @@
 #include "editor/ui/data_grid.h"
 #include "editor/ui/form3.h"
 #include "support/message_capture.h"
+#include "support/scratch_editor.h"
 #include "support/wizard_driver.h"
 
 #include <QtTest>
@@ -10,16 +11,7 @@
 namespace {
 
 const QString login = QStringLiteral("reload_t");
-
-void asLogin(const QString &sql)
-{
-    testpg::adminExec(QStringLiteral("SET ROLE %1; %2 RESET ROLE;").arg(login, sql));
-}
-
-QString inDatabase(const QString &sql)
-{
-    return testpg::adminQuery(sql).join(u'\n');
-}
+const AsLogin asLogin(login);
 
 } // namespace
 
@@ -116,17 +108,7 @@ private slots:
     }
 
 private:
-    DataGrid &open(const QString &table)
-    {
-        if (!driver_) {
-            driver_ = std::make_unique<WizardDriver>();
-            driver_->logIn(user_);
-        } else if (driver_->editor().isVisible()) {
-            driver_->editor().PushButton1_Click();
-        }
-        [&] { QVERIFY(driver_->openTable(table)); }();
-        return *driver_->editor().DataGrid1;
-    }
+    DataGrid &open(const QString &table) { return *openInEditor(driver_, user_, table).DataGrid1; }
     testpg::Login user_;
     std::unique_ptr<WizardDriver> driver_;
 };

@@ -10,6 +10,7 @@
 #include "editor/ui/find_dialog.h"
 #include "export/datagrid_writers.h"
 #include "support/message_capture.h"
+#include "support/scratch_sql.h"
 #include "support/wait_cancel.h"
 #include "support/wizard_driver.h"
 
@@ -29,11 +30,7 @@
 namespace {
 
 const QString login = QStringLiteral("editor_t");
-
-void asLogin(const QString &sql)
-{
-    testpg::adminExec(QStringLiteral("SET ROLE %1; %2 RESET ROLE;").arg(login, sql));
-}
+const AsLogin asLogin(login);
 
 QString valueInDatabase(const QString &sql)
 {
