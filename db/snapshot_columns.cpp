@@ -1,5 +1,6 @@
 #include "db/snapshot_columns.h"
 
+#include "db/column_kind.h"
 #include "db/dialect.h"
 #include "db/odbc_diagnostics.h"
 #include "db/snapshot_sql.h"
@@ -13,27 +14,17 @@ namespace db {
 
 bool isCharacterType(short type)
 {
-    switch (type) {
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-        return true;
-    default:
-        return false;
-    }
+    return columnKindOfSqlType(type) == ColumnKind::Text;
 }
 
 bool isBinaryType(short type)
 {
-    return type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
+    return columnKindOfSqlType(type) == ColumnKind::Binary;
 }
 
 bool isFloatingType(short type)
 {
-    return type == SQL_REAL || type == SQL_FLOAT || type == SQL_DOUBLE;
+    return columnKindOfSqlType(type) == ColumnKind::Floating;
 }
 
 namespace {

@@ -552,8 +552,6 @@ void TableSnapshot::markIncomplete()
 struct TableSnapshot::FreshTable {
     std::vector<ColumnInfo> columns;
     RowStore rows;
-    // Where the table was read on a connection of its own.
-    std::unique_ptr<Connection> connection;
 };
 
 std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgain(const Progress &progress) const
@@ -565,13 +563,9 @@ std::shared_ptr<TableSnapshot::FreshTable> TableSnapshot::readAgainOnce(const Pr
 {
     if (!d->connection || !d->connection->isOpen())
         throw AppError(adoMessage::objectClosed);
+    // A read that broke off with its connection is read again on a new one,
+    // as any call that finds the connection lost (readAgain).
     auto fresh = std::make_shared<FreshTable>();
-    // The read broke off, most likely with its connection: a fresh one reads.
-    if (d->readBroken && d->reconnect) {
-        fresh->connection = d->reconnect();
-        readTable(*fresh->connection, d->tableName, fresh->columns, fresh->rows, progress);
-        return fresh;
-    }
     readTable(*d->connection, d->tableName, fresh->columns, fresh->rows, progress);
     return fresh;
 }
@@ -580,10 +574,7 @@ void TableSnapshot::keepFreshTable(const std::shared_ptr<FreshTable> &fresh)
 {
     if (!fresh)
         return;
-    if (fresh->connection) {
-        d->connection = std::move(fresh->connection);
-        d->readBroken = false;
-    }
+    d->readBroken = false;
     d->state = Data::ReadState::Complete;
     d->columns = std::move(fresh->columns);
     d->rows = std::move(fresh->rows);

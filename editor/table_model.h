@@ -331,6 +331,9 @@ private:
     // While setBinary puts a value in, a binary cell takes it.
     bool puttingBinary_ = false;
     bool takesValue(const QModelIndex &index) const;
+    // Whether a value can be put into the cell now, with no other row left
+    // pending (it is written first); false for the new-row line.
+    bool canSetCellOf(const QModelIndex &index);
     bool isBinaryColumn(int column) const;
     // The snapshot's rows as the views know them, which differs from the
     // snapshot's count while rows going or coming are announced.

@@ -93,13 +93,19 @@ int TableModel::gridRowToRestore(qint64 tableRow) const
     return tableRow <= 0 ? 0 : int(order_.gridRow(tableRow - 1)) + 1;
 }
 
-bool TableModel::setNull(const QModelIndex &index)
+bool TableModel::canSetCellOf(const QModelIndex &index)
 {
     if (!index.isValid() || !snapshot_ || !takesValue(index) || isNewRowLine(index.row()))
         return false;
-    const int row = index.row();
-    if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())
+    // One row is edited at a time: another one pending is written first.
+    return pendingRow_ < 0 || pendingRow_ == index.row() || commitPendingRow();
+}
+
+bool TableModel::setNull(const QModelIndex &index)
+{
+    if (!canSetCellOf(index))
         return false;
+    const int row = index.row();
     emptyTextKept_.erase(index.column());
     if (!isNewRow(row) && snapshot_->isNull(tableRow(row), index.column()))
         pending_.erase(index.column());
@@ -115,11 +121,9 @@ bool TableModel::setNull(const QModelIndex &index)
 
 bool TableModel::setEmptyText(const QModelIndex &index)
 {
-    if (!index.isValid() || !snapshot_ || !takesValue(index) || isNewRowLine(index.row()))
+    if (!canSetCellOf(index))
         return false;
     const int row = index.row();
-    if (pendingRow_ >= 0 && pendingRow_ != row && !commitPendingRow())
-        return false;
     const int column = index.column();
     const qint64 target = isNewRow(row) ? -1 : tableRow(row);
     if (target >= 0 && !snapshot_->isNull(target, column) && snapshot_->text(target, column).isEmpty()) {
